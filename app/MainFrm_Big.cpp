@@ -1,0 +1,113 @@
+#include "MainFrm_Big.h"
+
+#include "BackgroundArt.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMetaObject>
+#include <QPainter>
+
+namespace tonvara {
+
+MainFrm_Big::MainFrm_Big(WindowServices &services, QWidget *parent)
+    : QWidget(parent), m_services(services), m_background(renderBackground()),
+      m_timer1(services.createTimer(kKeyReturnInterval, this))
+{
+    setObjectName(QStringLiteral("MainFrm_Big"));
+    setWindowTitle(QString::fromLatin1(kApplicationTitle));
+    setFixedSize(kClientWidth, kClientHeight);
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true); // background movements reset the command buttons' hover look
+    connect(m_timer1.get(), &ServiceTimer::tick, this, &MainFrm_Big::onTimer1);
+}
+
+MainFrm_Big::~MainFrm_Big() = default;
+
+void MainFrm_Big::load()
+{
+    call(m_parts.placeTitleStrips);
+    call(m_parts.loadAddresses);
+    call(m_parts.placeMicRow);
+    call(m_parts.styleContainers);
+    call(m_parts.fillModeLists);
+    call(m_parts.loadDefaults);
+    call(m_parts.initTrafficLog);
+    call(m_parts.enableConnectionTimer);
+}
+
+void MainFrm_Big::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.drawImage(0, 0, m_background);
+}
+
+void MainFrm_Big::closeEvent(QCloseEvent *event)
+{
+    if (m_unloaded) {
+        event->accept();
+        return;
+    }
+    if (!m_unloadConfirmed) {
+        const MessageAnswer answer =
+            m_services.messageBox(QStringLiteral("You sure you want to exit the application ?"),
+                                  MessageIcon::None, MessageButtons::YesNo);
+        if (answer != MessageAnswer::Yes) {
+            event->ignore();
+            return;
+        }
+        m_unloadConfirmed = true;
+    }
+    // A send may be waiting for the target inside a handler further up this stack: end that
+    // wait and unload once the stack has unwound, so no handler runs on a closed window.
+    if (m_parts.isWaitingForTarget && m_parts.isWaitingForTarget()) {
+        call(m_parts.abandonWait);
+        event->ignore();
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        return;
+    }
+    m_unloaded = true;
+    m_timer1->setEnabled(false);
+    call(m_parts.unload);
+    event->accept();
+    emit unloaded();
+}
+
+void MainFrm_Big::keyPressEvent(QKeyEvent *event)
+{
+    if (event->text() == QLatin1String("w")) {
+        call(m_parts.openTrafficLog);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void MainFrm_Big::mousePressEvent(QMouseEvent *)
+{
+    m_dragOrigin = m_services.cursorPos();
+    m_dragging = true;
+}
+
+void MainFrm_Big::mouseMoveEvent(QMouseEvent *)
+{
+    if (isMaximized())
+        return;
+    const QPoint cursor = m_services.cursorPos();
+    if (m_dragging) {
+        move(pos() + (cursor - m_dragOrigin));
+        m_dragOrigin = cursor;
+    }
+    call(m_parts.resetCommandButtons);
+}
+
+void MainFrm_Big::mouseReleaseEvent(QMouseEvent *)
+{
+    m_dragging = false;
+}
+
+void MainFrm_Big::onTimer1()
+{
+    m_timer1->setEnabled(false);
+    call(m_parts.showNaturalKey);
+}
+
+} // namespace tonvara

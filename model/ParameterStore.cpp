@@ -1,0 +1,93 @@
+#include "ParameterStore.h"
+
+#include "FactoryValues.h"
+
+namespace tonvara {
+
+ParameterStore::ParameterStore()
+    : m_tables{ModeTable(TableId::Music), ModeTable(TableId::Mic), ModeTable(TableId::Ktv),
+               ModeTable(TableId::Eff)}
+{
+}
+
+void ParameterStore::loadAddresses(TableId id, const std::uint8_t *tags, int count)
+{
+    ModeTable &t = table(id);
+    assert(count == t.slots());
+    const int slots = count < t.slots() ? count : t.slots();
+    for (int row = 0; row < t.rows(); ++row)
+        for (int slot = 0; slot < slots; ++slot)
+            t.cellAt(row, slot).address = tags[slot];
+}
+
+void ParameterStore::loadAddresses()
+{
+    for (TableId id : kAllTables) {
+        const auto addresses = slotAddresses(id);
+        loadAddresses(id, addresses.data(), static_cast<int>(addresses.size()));
+    }
+}
+
+int ParameterStore::rowOfMode(TableId id, int modeNumber)
+{
+    return id == TableId::Eff ? modeNumber - 20 : modeNumber;
+}
+
+int ParameterStore::currentRow(TableId id) const
+{
+    switch (id) {
+    case TableId::Music:
+        return musicMode;
+    case TableId::Mic:
+        return micMode;
+    case TableId::Ktv:
+        return effMode < 20 ? effMode : -1;
+    case TableId::Eff:
+        return effMode >= 20 ? rowOfMode(id, effMode) : -1;
+    }
+    return -1;
+}
+
+int ParameterStore::currentModeNumber(TableId id) const
+{
+    switch (id) {
+    case TableId::Music:
+        return musicMode;
+    case TableId::Mic:
+        return micMode;
+    case TableId::Ktv:
+    case TableId::Eff:
+        return effMode;
+    }
+    return 0;
+}
+
+void ParameterStore::storeValue(TableId id, int slot, std::uint8_t value, bool allModes)
+{
+    ModeTable &t = table(id);
+    if (allModes) {
+        for (int row = 0; row < t.rows(); ++row)
+            t.cellAt(row, slot).value = value;
+        return;
+    }
+    const int row = currentRow(id);
+    if (row < 0 || row >= t.rows())
+        return;
+    t.cellAt(row, slot).value = value;
+}
+
+void ParameterStore::showCurrentModes(ModesView &view) const
+{
+    const auto showRow = [&](TableId id, int row, int slotCount) {
+        for (int slot = 0; slot < slotCount; ++slot)
+            view.showSlotValue(id, slot, cellAt(id, row, slot).value);
+    };
+    showRow(TableId::Music, musicMode, 18);
+    showRow(TableId::Mic, micMode, 9);
+    if (effMode >= 20)
+        showRow(TableId::Eff, rowOfMode(TableId::Eff, effMode), 10);
+    else
+        showRow(TableId::Ktv, effMode, 8);
+}
+
+} // namespace tonvara
