@@ -1,0 +1,185 @@
+#include "MainFrm_Big.h"
+#include "VirtualWindowServices.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace tonvara;
+
+namespace {
+const QString kExitQuestion = QStringLiteral("You sure you want to exit the application ?");
+}
+
+class TestMainFrm : public QObject
+{
+    Q_OBJECT
+private slots:
+    void loadRunsTheStepsInOrder();
+    void exitQuestion_data();
+    void exitQuestion();
+    void closeDuringAWaitEndsTheWaitFirst();
+    void dragMovesTheWindowByTheCursorDelta();
+    void dragDoesNothingWhileMaximised();
+    void onlyLowerCaseWOpensTheTrafficLog();
+    void timer1ReturnsTheKeyRowAfter300ms();
+};
+
+void TestMainFrm::loadRunsTheStepsInOrder()
+{
+    VirtualWindowServices services;
+    MainFrm_Big window(services);
+    QStringList order;
+    MainWindowParts parts;
+    const auto step = [&order](const char *name) { return [&order, name] { order << name; }; };
+    parts.placeTitleStrips = step("strips");
+    parts.loadAddresses = step("addresses");
+    parts.placeMicRow = step("micRow");
+    parts.styleContainers = step("containers");
+    parts.fillModeLists = step("modeLists");
+    parts.loadDefaults = step("defaults");
+    parts.initTrafficLog = step("log");
+    parts.enableConnectionTimer = step("connect");
+    window.setParts(parts);
+    window.load();
+    QCOMPARE(order, QStringList({"strips", "addresses", "micRow", "containers", "modeLists",
+                                 "defaults", "log", "connect"}));
+    QCOMPARE(window.size(), QSize(932, 674));
+    QCOMPARE(window.windowTitle(), QStringLiteral("Tonvara"));
+}
+
+void TestMainFrm::exitQuestion_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("Yes unloads and closes the port") << true;
+    QTest::newRow("No keeps everything") << false;
+}
+
+void TestMainFrm::exitQuestion()
+{
+    QFETCH(bool, yes);
+    VirtualWindowServices services;
+    MainFrm_Big window(services);
+    int unloads = 0;
+    MainWindowParts parts;
+    parts.unload = [&unloads] { ++unloads; };
+    window.setParts(parts);
+    window.show();
+    QSignalSpy unloaded(&window, &MainFrm_Big::unloaded);
+
+    services.messageAnswers.push_back(yes ? MessageAnswer::Yes : MessageAnswer::No);
+    window.close();
+
+    QCOMPARE(services.messageTexts(), QStringList{kExitQuestion});
+    QCOMPARE(services.messages[0].icon, MessageIcon::None);
+    QCOMPARE(services.messages[0].buttons, MessageButtons::YesNo);
+    QCOMPARE(unloads, yes ? 1 : 0);
+    QCOMPARE(unloaded.count(), yes ? 1 : 0);
+    QCOMPARE(window.isVisible(), !yes);
+}
+
+void TestMainFrm::closeDuringAWaitEndsTheWaitFirst()
+{
+    VirtualWindowServices services;
+    MainFrm_Big window(services);
+    bool waiting = true;
+    QStringList order;
+    MainWindowParts parts;
+    parts.isWaitingForTarget = [&waiting] { return waiting; };
+    parts.abandonWait = [&] {
+        order << "abandon";
+        waiting = false; // the wait unwinds before the queued close arrives
+    };
+    parts.unload = [&order] { order << "unload"; };
+    window.setParts(parts);
+    window.show();
+
+    services.messageAnswers.push_back(MessageAnswer::Yes);
+    window.close();
+    QCOMPARE(order, QStringList{"abandon"});
+    QVERIFY(window.isVisible());
+    QCoreApplication::processEvents();
+    QCOMPARE(order, QStringList({"abandon", "unload"}));
+    QVERIFY(!window.isVisible());
+    QCOMPARE(services.messages.size(), 1); // asked once, not again for the deferred close
+}
+
+void TestMainFrm::dragMovesTheWindowByTheCursorDelta()
+{
+    VirtualWindowServices services;
+    MainFrm_Big window(services);
+    int resets = 0;
+    MainWindowParts parts;
+    parts.resetCommandButtons = [&resets] { ++resets; };
+    window.setParts(parts);
+    window.move(100, 100);
+    window.show();
+    const QPoint start = window.pos();
+
+    services.cursor = QPoint(300, 300);
+    QTest::mousePress(&window, Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(window.isDragging());
+    services.cursor = QPoint(340, 290);
+    QTest::mouseMove(&window, QPoint(45, 5));
+    QCOMPARE(window.pos(), start + QPoint(40, -10));
+    services.cursor = QPoint(350, 300);
+    QTest::mouseMove(&window, QPoint(55, 15));
+    QCOMPARE(window.pos(), start + QPoint(50, 0));
+    QTest::mouseRelease(&window, Qt::LeftButton, {}, QPoint(55, 15));
+    QVERIFY(!window.isDragging());
+    services.cursor = QPoint(400, 400);
+    QTest::mouseMove(&window, QPoint(60, 20));
+    QCOMPARE(window.pos(), start + QPoint(50, 0));
+    QVERIFY(resets >= 3); // every background movement resets the command buttons
+}
+
+void TestMainFrm::dragDoesNothingWhileMaximised()
+{
+    VirtualWindowServices services;
+    MainFrm_Big window(services);
+    window.showMaximized();
+    QVERIFY(window.isMaximized());
+    const QPoint start = window.pos();
+    services.cursor = QPoint(10, 10);
+    QTest::mousePress(&window, Qt::LeftButton, {}, QPoint(5, 5));
+    services.cursor = QPoint(60, 60);
+    QTest::mouseMove(&window, QPoint(55, 55));
+    QCOMPARE(window.pos(), start);
+}
+
+void TestMainFrm::onlyLowerCaseWOpensTheTrafficLog()
+{
+    VirtualWindowServices services;
+    MainFrm_Big window(services);
+    int opened = 0;
+    MainWindowParts parts;
+    parts.openTrafficLog = [&opened] { ++opened; };
+    window.setParts(parts);
+    window.show();
+    QTest::keyClick(&window, 'W', Qt::ShiftModifier);
+    QCOMPARE(opened, 0);
+    QTest::keyClick(&window, 'w');
+    QCOMPARE(opened, 1);
+    QTest::keyClick(&window, Qt::Key_Q);
+    QCOMPARE(opened, 1);
+}
+
+void TestMainFrm::timer1ReturnsTheKeyRowAfter300ms()
+{
+    VirtualWindowServices services;
+    MainFrm_Big window(services);
+    int naturals = 0;
+    MainWindowParts parts;
+    parts.showNaturalKey = [&naturals] { ++naturals; };
+    window.setParts(parts);
+    window.timer1().setEnabled(true);
+    services.advance(Millis(299));
+    QCOMPARE(naturals, 0);
+    services.advance(Millis(1));
+    QCOMPARE(naturals, 1);
+    QVERIFY(!window.timer1().isEnabled());
+    services.advance(Millis(1000));
+    QCOMPARE(naturals, 1);
+}
+
+QTEST_MAIN(TestMainFrm)
+#include "tst_mainfrm.moc"
