@@ -1,0 +1,47 @@
+// Two-position rocker switch, 56 x 23 px: a press on the left half turns it off, on the right
+// half on, exactly on the middle leaves it; every press raises Click after the face changed.
+// Value writes never raise Click. Owned by its host window; user-interface thread only.
+#pragma once
+
+#include <QWidget>
+
+namespace tonvara {
+
+class C_FlagBar : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 56;
+    static constexpr int kHeight = 23;
+    static constexpr int kMidpointTwips = 420;
+
+    explicit C_FlagBar(QWidget *parent = nullptr);
+
+    // Switch state, negated while ValueInvert is set.
+    bool value() const { return m_on != m_valueInvert; }
+    void setValue(bool value);
+    bool valueInvert() const { return m_valueInvert; }
+    void setValueInvert(bool invert); // the face stays; Value flips
+    // Face pair; only 0 exists, other values are ignored.
+    int buttonStyle() const { return m_buttonStyle; }
+    void setButtonStyle(int style);
+    // True while the on face is shown.
+    bool isOn() const { return m_on; }
+
+    QSize sizeHint() const override;
+
+signals:
+    void Click();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+
+private:
+    bool m_on = false;
+    bool m_valueInvert = false;
+    int m_buttonStyle = 0;
+};
+
+} // namespace tonvara
