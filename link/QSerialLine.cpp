@@ -1,0 +1,137 @@
+#include "QSerialLine.h"
+
+#include "RS232Port.h"
+
+#include <QFile>
+#include <QSerialPortInfo>
+
+#include <cerrno>
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tonvara {
+
+OpenOutcome classifyOpenFailure(const QString &device, QSerialPort::SerialPortError error,
+                                const QString &errorText)
+{
+    const QByteArray path = QFile::encodeName(device);
+    struct stat info{};
+    if (::stat(path.constData(), &info) != 0 || error == QSerialPort::DeviceNotFoundError)
+        return {OpenFailure::Absent, {}, {}};
+    if (::access(path.constData(), R_OK | W_OK) != 0 && (errno == EACCES || errno == EPERM)) {
+        const struct group *owner = ::getgrgid(info.st_gid);
+        const QString group = owner ? QString::fromLocal8Bit(owner->gr_name)
+                                    : QString::number(info.st_gid);
+        return {OpenFailure::NotAllowed, group, {}};
+    }
+    // Allowed by the file's rights yet refused: another program holds the lock or the
+    // exclusive mode of the device.
+    if (error == QSerialPort::PermissionError || error == QSerialPort::OpenError)
+        return {OpenFailure::Busy, {}, {}};
+    return {OpenFailure::Other, {}, errorText};
+}
+
+QSerialLine::QSerialLine(QObject *parent) : SerialLine(parent)
+{
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialLine::readyRead);
+}
+
+QSerialLine::~QSerialLine() = default;
+
+QStringList QSerialLine::portTable() const
+{
+    QStringList system;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        system.append(info.systemLocation());
+    return portTableFrom(qEnvironmentVariableIsSet("TONVARA_PORTS"),
+                         qEnvironmentVariable("TONVARA_PORTS"), system);
+}
+
+OpenOutcome QSerialLine::open(const QString &device)
+{
+    close();
+    m_port.setPortName(device);
+    if (!m_port.open(QIODevice::ReadWrite))
+        return classifyOpenFailure(device, m_port.error(), m_port.errorString());
+    m_lossPending = false;
+    // Errors are watched only while open, and only until the first one (see onError).
+    m_errorConnection = connect(&m_port, &QSerialPort::errorOccurred, this, &QSerialLine::onError);
+    return {};
+}
+
+bool QSerialLine::configure(int baudRate, int dataBits)
+{
+    if (!m_port.isOpen())
+        return false;
+    const bool ok = m_port.setBaudRate(baudRate) &&
+                    m_port.setDataBits(static_cast<QSerialPort::DataBits>(dataBits)) &&
+                    m_port.setParity(QSerialPort::NoParity) &&
+                    m_port.setStopBits(QSerialPort::OneStop) &&
+                    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!ok)
+        return false;
+    m_port.clear(QSerialPort::AllDirections);
+    // Bytes already read into Qt's own buffer are dropped too.
+    m_port.readAll();
+    return true;
+}
+
+qint64 QSerialLine::bytesAvailable() const
+{
+    return m_port.isOpen() ? m_port.bytesAvailable() : 0;
+}
+
+qint64 QSerialLine::read(std::uint8_t *data, qint64 maxSize)
+{
+    if (!m_port.isOpen() || maxSize <= 0)
+        return 0;
+    const qint64 n = m_port.read(reinterpret_cast<char *>(data), maxSize);
+    return n < 0 ? 0 : n;
+}
+
+void QSerialLine::write(const std::uint8_t *data, qint64 size)
+{
+    if (m_port.isOpen())
+        m_port.write(reinterpret_cast<const char *>(data), size);
+}
+
+void QSerialLine::close()
+{
+    if (m_errorConnection)
+        disconnect(m_errorConnection);
+    m_errorConnection = {};
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+bool QSerialLine::isOpen() const
+{
+    return m_port.isOpen();
+}
+
+void QSerialLine::onError(QSerialPort::SerialPortError error)
+{
+    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError || m_lossPending)
+        return;
+    // A pseudo-terminal whose peer closed raises read errors in a storm: stop listening at
+    // once, and close outside this signal.
+    m_lossPending = true;
+    if (m_errorConnection)
+        disconnect(m_errorConnection);
+    m_errorConnection = {};
+    QMetaObject::invokeMethod(this, &QSerialLine::closeAfterError, Qt::QueuedConnection);
+}
+
+void QSerialLine::closeAfterError()
+{
+    if (!m_lossPending)
+        return;
+    m_lossPending = false;
+    const bool wasOpen = m_port.isOpen();
+    close();
+    if (wasOpen)
+        Q_EMIT lineLost();
+}
+
+} // namespace tonvara

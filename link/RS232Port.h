@@ -1,0 +1,80 @@
+// The one serial port of the program: open by number (COM1..COM12 mapped to devices through a
+// table built afresh for every scan), configure, bytes waiting, read, write, close. Keeps the
+// handle and the waiting count as the rest of the link expects them. Tells why a device did not
+// open: one line on stderr per device and cause, and the latest cause for the status tool tip.
+// Owned by TargetLink; user-interface thread only.
+#pragma once
+
+#include "SerialLine.h"
+
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+namespace tonvara {
+
+// COM numbers map to the devices of TONVARA_PORTS (':'-separated) when it is set, else to the
+// devices the system lists, in its order.
+QStringList portTableFrom(bool envSet, const QString &envValue, const QStringList &systemPorts);
+
+// The text that explains a failed open of device, naming the port, the device and the fix.
+QString openFailureText(int portNumber, const QString &device, const OpenOutcome &outcome);
+
+class RS232Port : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kMaxPortNumber = 12;
+    static constexpr int kBytesWaitingCap = 100;
+    static constexpr int kInvalidHandle = -1;
+
+    explicit RS232Port(std::unique_ptr<SerialLine> line, QObject *parent = nullptr);
+    ~RS232Port() override;
+
+    // Reads the port table again (start of every scan).
+    void rebuildPortTable();
+    QStringList portTable() const { return m_table; }
+    // The device COM<n> stands for, or empty.
+    QString deviceOf(int portNumber) const;
+
+    bool openPort(const QString &portNumberText);
+    bool configurePort(int baudRate, int byteSize);
+    void updateBytesWaiting();
+    // Up to count already received bytes (count is at most kBytesWaitingCap); the number read.
+    int read(std::uint8_t *buffer, int count);
+    void write(const std::uint8_t *data, int count);
+    void closePort();
+
+    int portHandle() const { return m_portHandle; }
+    int bytesWaiting() const { return m_bytesWaiting; }
+    bool isOpen() const { return m_line->isOpen(); }
+    SerialLine &line() { return *m_line; }
+
+    // The latest reason a device did not open, empty when none.
+    QString lastFailureText() const { return m_lastFailureText; }
+    // Every reason met since the table was last rebuilt, one per device, in port order.
+    QStringList scanFailureTexts() const { return m_scanFailures; }
+    // Where the one-line reports go; stderr unless replaced (tests).
+    void setDiagnosticSink(std::function<void(const QString &)> sink) { m_sink = std::move(sink); }
+
+Q_SIGNALS:
+    void failureTextChanged(const QString &text);
+
+private:
+    void reportFailure(int portNumber, const QString &device, const OpenOutcome &outcome);
+
+    std::unique_ptr<SerialLine> m_line;
+    QStringList m_table;
+    int m_portHandle = 0;
+    int m_bytesWaiting = 0;
+    QString m_lastFailureText;
+    QStringList m_scanFailures;
+    QSet<QString> m_reported; // device + cause already told on stderr
+    std::function<void(const QString &)> m_sink;
+};
+
+} // namespace tonvara

@@ -1,0 +1,56 @@
+// The byte line the editor talks to the target over: a serial device opened by path, raw 8N1.
+// Two implementations: QSerialLine on a real port, and an in-memory line in the tests that is
+// joined to a simulated target on virtual time. Owned by TargetLink; user-interface thread only.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+namespace tonvara {
+
+// Why a device did not open; the editor tells the user once per device and cause.
+enum class OpenFailure { None, NotAllowed, Busy, Absent, Other };
+
+struct OpenOutcome
+{
+    OpenFailure failure = OpenFailure::None;
+    QString group;  // NotAllowed: the group owning the device, whose members may open it
+    QString detail; // Other: the system's own reason
+    bool ok() const { return failure == OpenFailure::None; }
+};
+
+class SerialLine : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~SerialLine() override = default;
+
+    // The devices that stand for COM1, COM2, ... in this order, looked up afresh on each call.
+    virtual QStringList portTable() const = 0;
+
+    // Exclusive read/write access to the device.
+    virtual OpenOutcome open(const QString &device) = 0;
+    // Line settings (no parity, one stop bit, no flow control) and both queues emptied.
+    virtual bool configure(int baudRate, int dataBits) = 0;
+    // Received bytes not yet read; 0 when closed.
+    virtual qint64 bytesAvailable() const = 0;
+    // Already received bytes only, never waits; the count delivered (0 when closed).
+    virtual qint64 read(std::uint8_t *data, qint64 maxSize) = 0;
+    // Queued for sending without waiting; failures are silent here and show up as silence.
+    virtual void write(const std::uint8_t *data, qint64 size) = 0;
+    // Harmless when nothing is open.
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+
+Q_SIGNALS:
+    void readyRead();
+    // The open device went away (unplugged adapter, closed pseudo-terminal); emitted once per
+    // open, after the line has closed itself.
+    void lineLost();
+};
+
+} // namespace tonvara

@@ -1,0 +1,447 @@
+// The store first: its "slots" members must be parsed before any Qt header could see them.
+#include "ParameterStore.h"
+
+#include "TargetLink.h"
+
+#include "CommIndicator.h"
+
+#include <algorithm>
+
+// The store's tables have a member named "slots"; Qt's keyword macro must not rewrite it here.
+#undef slots
+
+namespace tonvara {
+
+namespace {
+
+constexpr std::uint8_t u8(int value)
+{
+    return static_cast<std::uint8_t>(value);
+}
+
+} // namespace
+
+TargetLink::TargetLink(WindowServices &services, ParameterStore &store, LinkView &view,
+                       std::unique_ptr<SerialLine> line, QObject *parent)
+    : QObject(parent), m_services(services), m_store(store), m_view(view),
+      m_port(std::move(line))
+{
+    m_commConnect = services.createTimer(kFirstScanDelay, this);
+    m_timer2 = services.createTimer(kPollInterval, this);
+    m_timer3 = services.createTimer(kKeepAliveInterval, this);
+    m_timer4 = services.createTimer(kWatchdogInterval, this);
+    m_timeOuter = services.createTimer(kTimeOuterDesign, this);
+
+    connect(m_commConnect.get(), &ServiceTimer::tick, this, &TargetLink::onCommConnect);
+    connect(m_timer2.get(), &ServiceTimer::tick, this, &TargetLink::onTimer2);
+    connect(m_timer3.get(), &ServiceTimer::tick, this, &TargetLink::onTimer3);
+    connect(m_timer4.get(), &ServiceTimer::tick, this, &TargetLink::onTimer4);
+    connect(m_timeOuter.get(), &ServiceTimer::tick, this, &TargetLink::onTimeOuter);
+    // Bytes are classified as soon as the line has them, so bulk transfers are paced by the
+    // target; the poll still picks up whatever a notification missed.
+    connect(&m_port.line(), &SerialLine::readyRead, this, &TargetLink::receivePoll);
+    connect(&m_port.line(), &SerialLine::lineLost, this, &TargetLink::onLineLost);
+
+    // The poll and the keep-alive run from window load for the life of the window.
+    m_timer2->setEnabled(true);
+    m_timer3->setEnabled(true);
+}
+
+TargetLink::~TargetLink()
+{
+    // The window shows our log; it must not outlive it.
+    delete m_indicator.data();
+}
+
+void TargetLink::start()
+{
+    m_commConnect->setInterval(kFirstScanDelay);
+    m_commConnect->setEnabled(true);
+}
+
+// --- transmit path ------------------------------------------------------------------------
+
+bool TargetLink::sendFrame(bool collectReply, std::uint8_t expectedLength, int command, int group,
+                           std::uint8_t mode, std::uint8_t address, std::uint8_t value,
+                           bool pauseWhenZero)
+{
+    if (m_closing)
+        return false;
+    Exchange exchange;
+    exchange.frame = CommandFrame{FrameLead, u8(command), u8(group), mode, address, value};
+    exchange.collectReply = collectReply;
+    exchange.expectedLength = expectedLength;
+    exchange.pauseWhenZero = pauseWhenZero;
+    exchange.generation = m_generation;
+    m_queue.push_back(&exchange);
+    startNextExchange();
+    // Whoever waits on top starts the next queued exchange, so frames go out in the order they
+    // were issued even though the waits are nested.
+    while (!exchange.done) {
+        m_services.waitForEvents();
+        startNextExchange();
+    }
+    if (exchange.ok && collectReply)
+        std::copy(exchange.reply.begin(), exchange.reply.end(), m_replyBuffer.begin());
+    return exchange.ok;
+}
+
+void TargetLink::startNextExchange()
+{
+    while (!m_active && !m_queue.empty()) {
+        Exchange *next = m_queue.front();
+        m_queue.pop_front();
+        if (next->generation != m_generation) {
+            // The link was lost (or the window is closing) since it was issued.
+            next->done = true;
+            next->ok = false;
+            continue;
+        }
+        putOnLine(*next);
+    }
+}
+
+void TargetLink::putOnLine(Exchange &exchange)
+{
+    m_active = &exchange;
+    m_collectReply = exchange.collectReply;
+    m_replyCount = 0;
+    m_replyExpected = exchange.expectedLength;
+    m_txFrame = exchange.frame.bytes();
+    writeFrame();
+    m_log.appendSent(m_txFrame.data(), m_txFrame.size());
+    m_awaitingReply = true;
+    m_replyOk = false;
+
+    const Millis timeout = m_probing ? kProbeTimeout : kReplyTimeout;
+    if (m_timeOuter->interval() != timeout) {
+        m_timeOuter->setEnabled(false);
+        m_timeOuter->setInterval(timeout);
+    }
+    if (exchange.frame.value == 0 && exchange.pauseWhenZero) {
+        // Armed already, so that a send issued by the events below can never wait forever.
+        m_timeOuter->setEnabled(true);
+        m_services.processPendingEvents();
+        m_services.pause(kMuteOffPause);
+    }
+    // The reply wait starts now, unless the answer came during the events above.
+    if (m_active == &exchange)
+        m_timeOuter->setEnabled(true);
+}
+
+void TargetLink::writeFrame()
+{
+    m_port.write(m_txFrame.data(), static_cast<int>(m_txFrame.size()));
+    if (!m_progressActive)
+        return;
+    ++m_framesSent;
+    if (m_framesSent % 5 == 0 || m_framesSent >= m_framesTotal) {
+        int percent = m_framesTotal > 0 ? m_framesSent * 100 / m_framesTotal : 100;
+        if (percent >= 100)
+            percent = 100;
+        m_view.setProgressValue(percent);
+    }
+}
+
+void TargetLink::sendSync()
+{
+    const std::uint8_t sync = SyncByte;
+    m_log.appendSent(&sync, 1);
+    m_port.write(&sync, 1);
+}
+
+void TargetLink::finishActive(bool ok)
+{
+    Exchange *exchange = m_active;
+    if (!exchange)
+        return;
+    m_active = nullptr;
+    exchange->ok = ok;
+    exchange->done = true;
+    if (ok && exchange->collectReply) {
+        const int n = std::clamp(m_replyCount, 0, kReplyBufferSize);
+        exchange->reply.assign(m_replyBuffer.begin(), m_replyBuffer.begin() + n);
+    }
+}
+
+void TargetLink::beginProgress(int framesTotal)
+{
+    m_framesTotal = framesTotal;
+    m_framesSent = 0;
+    m_progressActive = true;
+}
+
+void TargetLink::onTimeOuter()
+{
+    m_awaitingReply = false;
+    m_replyOk = false;
+    m_timeOuter->setEnabled(false);
+    if (!m_active)
+        return;
+    finishActive(false);
+    if (!m_probing)
+        loseLinkAfterTimeout();
+}
+
+void TargetLink::loseLinkAfterTimeout()
+{
+    if (!m_connected || m_losingLink)
+        return;
+    m_losingLink = true;
+    // One report per loss: the watchdog must not report it again.
+    m_timer4->setEnabled(false);
+    ++m_generation;
+    showDisconnected();
+    m_services.messageBox(QString::fromLatin1(kLinkLostMessage), MessageIcon::Warning,
+                          MessageButtons::Ok);
+    m_connected = false;
+    m_port.closePort();
+    m_losingLink = false;
+}
+
+void TargetLink::abandonWait()
+{
+    m_closing = true;
+    ++m_generation;
+    m_commConnect->setEnabled(false);
+    m_timeOuter->setEnabled(false);
+    m_awaitingReply = false;
+    m_replyOk = false;
+    finishActive(false);
+}
+
+void TargetLink::closePort()
+{
+    m_port.closePort();
+}
+
+// --- receive path -------------------------------------------------------------------------
+
+void TargetLink::onTimer2()
+{
+    m_timer2->setEnabled(false);
+    receivePoll();
+    m_timer2->setEnabled(true);
+}
+
+void TargetLink::receivePoll()
+{
+    if (m_inReceive)
+        return;
+    m_inReceive = true;
+    m_port.updateBytesWaiting();
+    const int n = m_port.read(m_rxBuffer.data(), m_port.bytesWaiting());
+    for (int i = 0; i < n; ++i)
+        classify(m_rxBuffer[static_cast<std::size_t>(i)]);
+    m_inReceive = false;
+}
+
+void TargetLink::classify(std::uint8_t byte)
+{
+    m_log.appendReceived(byte);
+    if (byte == KeyResetByte) {
+        m_store.keyIndex = kNaturalKey;
+        m_view.showNaturalKey();
+    } else if (byte == SyncByte) {
+        m_timer4->setEnabled(false);
+    } else if (m_collectReply) {
+        if (m_replyCount >= kReplyWrapAt)
+            m_replyCount = kReplyRestartAt;
+        m_replyBuffer[static_cast<std::size_t>(m_replyCount)] = byte;
+        ++m_replyCount;
+        if (m_replyCount >= m_replyExpected) {
+            m_awaitingReply = false;
+            m_replyOk = true;
+            m_timeOuter->setEnabled(false);
+            finishActive(true);
+        }
+    } else if (byte == AckByte) {
+        m_awaitingReply = false;
+        m_replyOk = true;
+        m_timeOuter->setEnabled(false);
+        finishActive(true);
+    }
+}
+
+// --- connection manager -------------------------------------------------------------------
+
+void TargetLink::onCommConnect()
+{
+    m_commConnect->setEnabled(false);
+    m_commConnect->setInterval(kScanInterval);
+    if (!m_connected)
+        scanPorts();
+    if (!m_closing)
+        m_commConnect->setEnabled(true);
+}
+
+bool TargetLink::scanPorts()
+{
+    m_port.rebuildPortTable();
+    for (int number = 1; number <= RS232Port::kMaxPortNumber && !m_closing; ++number) {
+        if (m_port.openPort(QString::number(number)) && m_port.configurePort(kBaudRate, kByteSize)) {
+            m_probing = true;
+            if (sendFrame(/*collectReply=*/true, 1, Command::Identify, Group::Music, 0, 0, ModelByte,
+                          /*pauseWhenZero=*/false)) {
+                if (m_replyBuffer[0] == ModelByte) {
+                    m_connected = true;
+                    m_view.setStatusCaption(QString::fromLatin1(kConnectedCaption));
+                    m_view.setStatusHint(QString());
+                    m_probing = false;
+                    syncAfterConnect();
+                    m_timer3->setEnabled(true);
+                    return true;
+                }
+                m_view.setStatusCaption(QString::fromLatin1(kTypeMismatch));
+                m_services.processPendingEvents();
+                m_services.pause(kWrongModelPause);
+            }
+        }
+        m_port.closePort();
+        m_probing = false;
+    }
+    m_view.setStatusCaption(QString::fromLatin1(kNotConnected));
+    if (m_port.portTable().isEmpty())
+        m_view.setStatusHint(QStringLiteral("No serial port found."));
+    else
+        m_view.setStatusHint(m_port.scanFailureTexts().join(QLatin1Char('\n')));
+    return false;
+}
+
+void TargetLink::syncAfterConnect()
+{
+    m_view.setMainWindowEnabled(false);
+    beginProgress(m_store.effMode >= 20 ? 44 : 42);
+
+    const auto liveRow = [this](TableId id, int row, int mode) {
+        if (row < 0 || row >= shapeOf(id).rows)
+            return false; // a mode out of range ends the synchronisation
+        for (int slot = 0; slot < shapeOf(id).slots; ++slot) {
+            const ParamCell &cell = m_store.cellAt(id, row, slot);
+            if (!sendFrame(false, 0, Command::LiveWrite, shapeOf(id).group, u8(mode), cell.address,
+                           cell.value, false))
+                return false;
+        }
+        return true;
+    };
+    const auto read = [this](int group, int address) {
+        return sendFrame(/*collectReply=*/true, 1, Command::Read, group, 0, u8(address), 0, false);
+    };
+
+    [&] {
+        const int music = m_store.musicMode;
+        const int mic = m_store.micMode;
+        const int eff = m_store.effMode;
+        if (!liveRow(TableId::Music, music, music) || !liveRow(TableId::Mic, mic, mic))
+            return;
+        if (eff < 20 ? !liveRow(TableId::Ktv, eff, eff)
+                     : !liveRow(TableId::Eff, ParameterStore::rowOfMode(TableId::Eff, eff), eff))
+            return;
+        for (int k = 0; k < kVolSetCount; ++k) {
+            if (!read(Group::StartLevel, k))
+                return;
+            m_view.setStartLevel(k, m_replyBuffer[0]);
+            const int max = m_view.maxEntryNumber(k);
+            if (max < m_view.startLevel(k))
+                m_view.setStartLevel(k, std::max(max, 0));
+            m_store.volSet[static_cast<std::size_t>(k)].startLevel =
+                u8(std::clamp(m_view.startLevel(k), 0, 255));
+        }
+        if (!read(Group::Mute, 0))
+            return;
+        m_store.mute = m_replyBuffer[0] != 0;
+        m_view.setMute(m_store.mute);
+        if (!read(Group::Lock, 0))
+            return;
+        m_store.lock = m_replyBuffer[0] != 0;
+        m_view.setLock(m_store.lock);
+        if (!read(Group::Exciter, 0))
+            return;
+        m_store.exciter = m_replyBuffer[0] != 0;
+        m_view.setExciter(m_store.exciter);
+        if (!read(Group::InputSelect, 0))
+            return;
+        m_view.clearInputs();
+        const int input = m_replyBuffer[0];
+        if (input > 2) {
+            // No such option: none stays selected.
+            m_store.inputSelect = kNoInput;
+            return;
+        }
+        m_store.inputSelect = u8(input);
+        m_view.selectInput(input);
+    }();
+
+    m_view.setMainWindowEnabled(true);
+    m_progressActive = false;
+}
+
+void TargetLink::onTimer3()
+{
+    if (!m_connected || m_losingLink)
+        return;
+    sendSync();
+    m_timer4->setEnabled(true);
+}
+
+void TargetLink::onTimer4()
+{
+    m_timer4->setEnabled(false);
+    // Armed by a keep-alive before the link was already dropped another way.
+    if (!m_connected || m_losingLink)
+        return;
+    m_losingLink = true;
+    showDisconnected();
+    m_connected = false;
+    m_port.closePort();
+    ++m_generation;
+    finishActive(false);
+    m_timeOuter->setEnabled(false);
+    m_services.messageBox(QString::fromLatin1(kLinkLostMessage), MessageIcon::Warning,
+                          MessageButtons::Ok);
+    m_losingLink = false;
+}
+
+void TargetLink::onLineLost()
+{
+    m_port.closePort();
+    if (m_losingLink)
+        return;
+    if (!m_connected) {
+        // A probe's device vanished: that probe fails quietly.
+        if (m_active) {
+            m_timeOuter->setEnabled(false);
+            finishActive(false);
+        }
+        return;
+    }
+    m_losingLink = true;
+    m_timer4->setEnabled(false);
+    m_timeOuter->setEnabled(false);
+    showDisconnected();
+    m_connected = false;
+    ++m_generation;
+    finishActive(false);
+    m_services.messageBox(QString::fromLatin1(kLinkLostMessage), MessageIcon::Warning,
+                          MessageButtons::Ok);
+    m_losingLink = false;
+}
+
+void TargetLink::showDisconnected()
+{
+    m_view.setStatusCaption(QString::fromLatin1(kNotConnected));
+}
+
+// --- traffic log window -------------------------------------------------------------------
+
+CommIndicator *TargetLink::openTrafficLog()
+{
+    if (!m_indicator)
+        m_indicator = new CommIndicator(m_services, m_log);
+    m_indicator->show();
+    m_indicator->raise();
+    m_indicator->activateWindow();
+    return m_indicator.data();
+}
+
+} // namespace tonvara
