@@ -1,0 +1,121 @@
+#include "ProfileFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace tonvara {
+
+FileBytes readSmallFile(const QString &path)
+{
+    FileBytes result;
+    const QFileInfo info(path);
+    if (info.isDir()) {
+        result.reason = QStringLiteral("it is a folder");
+        return result;
+    }
+    // FIFOs, sockets and devices: opening one can block or never end.
+    if (!info.isFile()) {
+        result.reason = info.exists() ? QStringLiteral("it is not a regular file")
+                                      : QStringLiteral("it does not exist");
+        return result;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.reason = QStringLiteral("it cannot be opened (%1)").arg(file.errorString());
+        return result;
+    }
+    // One byte more than allowed tells a file at the limit from a larger one.
+    result.bytes = file.read(IniDocument::kMaxBytes + 1);
+    if (file.error() != QFileDevice::NoError) {
+        result.bytes.clear();
+        result.reason = QStringLiteral("it cannot be read (%1)").arg(file.errorString());
+        return result;
+    }
+    if (result.bytes.size() > IniDocument::kMaxBytes) {
+        result.bytes.clear();
+        result.reason = QStringLiteral("it is larger than 1 MiB, too large for a profile");
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+bool looksLikeText(QByteArrayView bytes)
+{
+    for (char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u < 0x20 && c != '\t' && c != '\r' && c != '\n') || u == 0x7F)
+            return false;
+    }
+    return true;
+}
+
+ProfileCheck loadProfileFile(const QString &path)
+{
+    const FileBytes file = readSmallFile(path);
+    if (!file.ok)
+        return ProfileCheck{};
+    ProfileCheck check = readProfile(IniDocument::parse(file.bytes));
+    // A file that names this model but carries binary bytes is a damaged profile; one that
+    // does not name it is simply not a profile of this model.
+    if (check.status == ProfileStatus::Ok && !looksLikeText(file.bytes))
+        return ProfileCheck{};
+    return check;
+}
+
+ExistingDocument readExistingDocument(const QString &path)
+{
+    ExistingDocument existing;
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink()) {
+        existing.ok = true;
+        return existing;
+    }
+    const FileBytes file = readSmallFile(path);
+    if (!file.ok) {
+        existing.reason = file.reason;
+        return existing;
+    }
+    if (!looksLikeText(file.bytes)) {
+        existing.reason = QStringLiteral("the file already there is not a text file");
+        return existing;
+    }
+    existing.doc = IniDocument::parse(file.bytes);
+    existing.ok = true;
+    return existing;
+}
+
+SaveResult writeDocumentFile(const QString &path, const IniDocument &doc)
+{
+    SaveResult result;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        result.reason = file.errorString();
+        return result;
+    }
+    const QByteArray bytes = doc.serialize();
+    if (file.write(bytes) != bytes.size()) {
+        result.reason = file.errorString();
+        file.cancelWriting();
+        return result;
+    }
+    // commit() flushes, syncs and renames; on failure the old file is untouched.
+    if (!file.commit()) {
+        result.reason = file.errorString();
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+SaveResult saveProfileFile(const QString &path, const ProfileData &profile)
+{
+    ExistingDocument existing = readExistingDocument(path);
+    if (!existing.ok)
+        return SaveResult{false, existing.reason};
+    writeProfile(profile, existing.doc);
+    return writeDocumentFile(path, existing.doc);
+}
+
+} // namespace tonvara
