@@ -1,6 +1,9 @@
 #include "TonvaraApp.h"
 
+#include "MainPages.h"
+#include "QSerialLine.h"
 #include "QtWindowServices.h"
+#include "TargetLink.h"
 
 #include <QApplication>
 
@@ -10,11 +13,39 @@ TonvaraApp::TonvaraApp(QtWindowServices &services)
     : m_services(services), m_window(std::make_unique<MainFrm_Big>(services))
 {
     m_services.setDialogOwner(m_window.get());
+    m_pages = new MainPages(services, m_store, m_window.get());
+    m_link = std::make_unique<TargetLink>(services, m_store, *m_pages,
+                                          std::make_unique<QSerialLine>());
+    m_pages->setLink(m_link.get());
+    MainFrm_Big *window = m_window.get();
+    m_pages->setKeyTimerStarter([window] { window->timer1().setEnabled(true); });
+
+    MainWindowParts parts;
+    parts.placeTitleStrips = [this] { m_pages->placeTitleStrips(); };
+    parts.loadAddresses = [this] { m_pages->loadAddresses(); };
+    parts.placeMicRow = [this] { m_pages->placeMicRow(); };
+    parts.styleContainers = [this] { m_pages->styleContainers(); };
+    parts.fillModeLists = [this] { m_pages->fillModeLists(); };
+    parts.loadDefaults = [this] { m_pages->loadDefaults(); };
+    parts.initTrafficLog = [this] { m_link->initTrafficLog(); };
+    parts.enableConnectionTimer = [this] { m_link->start(); };
+    parts.openTrafficLog = [this] { m_link->openTrafficLog(); };
+    parts.showNaturalKey = [this] { m_pages->showNaturalKey(); };
+    parts.resetCommandButtons = [this] { m_pages->resetCommandButtons(); };
+    parts.isWaitingForTarget = [this] { return m_link->isWaitingForReply(); };
+    parts.abandonWait = [this] { m_link->abandonWait(); };
+    parts.unload = [this] { m_link->closePort(); };
+    m_window->setParts(std::move(parts));
+
     QObject::connect(m_window.get(), &MainFrm_Big::unloaded, qApp, &QApplication::quit,
                      Qt::QueuedConnection);
 }
 
-TonvaraApp::~TonvaraApp() = default;
+TonvaraApp::~TonvaraApp()
+{
+    m_pages->setLink(nullptr);
+    m_link.reset();
+}
 
 void TonvaraApp::start()
 {

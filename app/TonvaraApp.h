@@ -1,14 +1,17 @@
-// The composition root: creates the store, the link, the pages and the main window, wires
+// The composition root: creates the store, the main window with its pages, and the link, wires
 // them together and runs the load sequence. Lives for the whole program.
 #pragma once
 
 #include "MainFrm_Big.h"
+#include "ParameterStore.h"
 
 #include <memory>
 
 namespace tonvara {
 
+class MainPages;
 class QtWindowServices;
+class TargetLink;
 
 class TonvaraApp
 {
@@ -18,10 +21,16 @@ public:
 
     void start();
     MainFrm_Big &mainWindow() { return *m_window; }
+    MainPages &pages() { return *m_pages; }
+    TargetLink &link() { return *m_link; }
+    ParameterStore &store() { return m_store; }
 
 private:
     QtWindowServices &m_services;
+    ParameterStore m_store;
     std::unique_ptr<MainFrm_Big> m_window;
+    MainPages *m_pages = nullptr; // child of the window
+    std::unique_ptr<TargetLink> m_link;
 };
 
 } // namespace tonvara

@@ -1,0 +1,749 @@
+#include "MainPages.h"
+
+#include "C_Button.h"
+#include "C_ComboBox.h"
+#include "C_FlagBar.h"
+#include "C_Option.h"
+#include "C_ProgressBar.h"
+#include "C_ScrollBar.h"
+#include "CommandFrame.h"
+#include "FactoryValues.h"
+#include "PageLayout.h"
+#include "TargetLink.h"
+#include "TitleStrip.h"
+#include "VolSetPanel.h"
+
+#include <QLabel>
+#include <QWidget>
+
+namespace tonvara {
+
+namespace {
+
+const QColor kPanelGrey(61, 63, 63);
+
+// Slider's title and read-out are centred on this x of the slider.
+constexpr int kSliderCentreX = 51;
+
+// Left edges (twips, in the container or window) of each slider row in its view.
+int musicEqLeft(int i) { return 1230 * i; }
+int musicOutputLeft(int i) { return 1000 + 1140 * (i - 8); }
+int micLeft(int i) { return 380 + 1100 * i; }
+int effLeft(int i) { return 1000 * i; }
+int ktvLeft(int i) { return 1260 * i; }
+constexpr int kFrameLeft = 300;
+constexpr int kFrame1Top = 1240;
+constexpr int kFrame2Top = 6030;
+constexpr int kSliderTopInFrame = 70;
+
+constexpr int kKeyLefts[11] = {2400, 3165, 3930, 4710, 5475, 6240, 7005, 7770, 8550, 9315, 10080};
+constexpr int kInputLefts[3] = {2400, 3105, 3840};
+constexpr int kInputFaces[3] = {11, 13, 12}; // AUTO, BGM, AUX
+constexpr int kSwitchLefts[3] = {8520, 9315, 10080};
+constexpr int kSwitchTops[3] = {8940, 8955, 8955};
+constexpr const char *kCommandCaptions[4] = {"Read", "Upload", "Import", "Save"};
+constexpr int kCommandLefts[4] = {11220, 11220, 12660, 12660};
+constexpr int kCommandTops[4] = {8640, 9045, 8640, 9045};
+
+C_ScrollBar *makeSlider(const SliderSpec &spec, const QString &name, QWidget *parent)
+{
+    auto *slider = new C_ScrollBar(parent);
+    slider->setObjectName(name);
+    C_ScrollBar::Settings settings;
+    settings.maxValue = spec.maxValue;
+    settings.title = QString::fromLatin1(spec.title);
+    settings.text1 = QString::fromLatin1(spec.text1);
+    settings.text2 = QString::fromLatin1(spec.text2);
+    settings.text3 = QString::fromLatin1(spec.text3);
+    settings.showSize = true; // 1665 twips high: the tall layout
+    settings.valueTipType = spec.valueTipType;
+    slider->loadSettings(settings);
+    slider->setAccessibleName(QString::fromLatin1(spec.title));
+    slider->resize(spec.widthTwips / 15, kSliderHeightTwips / 15);
+    return slider;
+}
+
+QLabel *panelLabel(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    font.setBold(true);
+    label->setFont(font);
+    label->setStyleSheet(QStringLiteral("color: rgb(255, 255, 128); background: transparent;"));
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    label->adjustSize();
+    return label;
+}
+
+template <std::size_t N>
+std::vector<std::pair<int, QString>> stripTitles(const char *const (&titles)[N], int stripLeftTwips,
+                                                 int offsetTwips, int (*sliderLeft)(int),
+                                                 int firstIndex)
+{
+    std::vector<std::pair<int, QString>> result;
+    for (std::size_t i = 0; i < N; ++i) {
+        const int left = offsetTwips + sliderLeft(firstIndex + static_cast<int>(i));
+        const int centre = (left - stripLeftTwips) / 15 + kSliderCentreX;
+        result.emplace_back(centre, QString::fromUtf8(titles[i]));
+    }
+    return result;
+}
+
+} // namespace
+
+MainPages::MainPages(WindowServices &services, ParameterStore &store, QWidget *host)
+    : QObject(host), m_services(services), m_store(store), m_host(host)
+{
+    buildMusicPanel();
+    buildMicPanel();
+    buildEffPanel();
+    m_volSet = new VolSetPanel(store, host);
+    connect(m_volSet, &VolSetPanel::startLevelScrolled, this, &MainPages::onStartLevelScrolled);
+    buildBottomRow();
+    buildStatusAndButtons();
+
+    const auto strip = [&](int n, auto titles) {
+        const TitleStripSpec &spec = kTitleStrips[static_cast<std::size_t>(n - 1)];
+        auto *picture = new TitleStrip(QSize(spec.widthPixels, spec.heightPixels), titles, host);
+        picture->setObjectName(QStringLiteral("Picture%1").arg(n));
+        picture->move(spec.leftTwips / 15, spec.topTwips / 15);
+        picture->hide();
+        m_pictures[static_cast<std::size_t>(n - 1)] = picture;
+    };
+    strip(1, stripTitles(kStrip1, 810, kFrameLeft, musicEqLeft, 0));
+    strip(2, stripTitles(kStrip2, 1540, kFrameLeft, musicOutputLeft, 8));
+    strip(3, stripTitles(kStrip3, 860, 0, micLeft, 0));
+    strip(4, stripTitles(kStrip4, 550, kFrameLeft, ktvLeft, 0));
+    strip(5, stripTitles(kStrip5, 600, kFrameLeft, effLeft, 0));
+}
+
+MainPages::~MainPages() = default;
+
+void MainPages::buildMusicPanel()
+{
+    m_frame1 = new QWidget(m_host);
+    m_frame1->setObjectName(QStringLiteral("Frame1"));
+    for (int i = 0; i < 16; ++i) {
+        C_ScrollBar *slider = makeSlider(kMusicSliders[static_cast<std::size_t>(i)],
+                                         QStringLiteral("C_ScrollBar7_%1").arg(i), m_frame1);
+        m_scrollBar7[static_cast<std::size_t>(i)] = slider;
+        connect(slider, &C_ScrollBar::Scroll, this,
+                [this, i] { onTableSliderScroll(TableId::Music, i); });
+    }
+    m_flagBar2 = new C_FlagBar(m_frame1);
+    m_flagBar2->setObjectName(QStringLiteral("C_FlagBar2"));
+    m_flagBar2->setValueInvert(true);
+    m_flagBar2->setAccessibleName(QStringLiteral("EFF In C"));
+    m_flagBar3 = new C_FlagBar(m_frame1);
+    m_flagBar3->setObjectName(QStringLiteral("C_FlagBar3"));
+    m_flagBar3->setAccessibleName(QStringLiteral("SUB Invert"));
+    connect(m_flagBar2, &C_FlagBar::Click, this, [this] { onMusicToggle(16); });
+    connect(m_flagBar3, &C_FlagBar::Click, this, [this] { onMusicToggle(17); });
+    m_label3 = panelLabel(QStringLiteral("EFF In C"), m_frame1);
+    m_label6 = panelLabel(QStringLiteral("SUB Invert"), m_frame1);
+
+    auto *list = new C_ComboBox(m_host);
+    list->setObjectName(QStringLiteral("C_ComboBox1"));
+    list->move(2580 / 15, 880 / 15);
+    m_comboBox[0] = list;
+    connect(list, &C_ComboBox::Click, this, &MainPages::chooseMusicMode);
+
+    const char *captions[2] = {"Balanced", "Aid"};
+    const QRect places[2] = {twipsRect(5670, 915, 1365, 255), twipsRect(7200, 920, 765, 255)};
+    for (int i = 0; i < 2; ++i) {
+        auto *option = new C_Option(m_host);
+        option->setObjectName(QStringLiteral("C_Option1_%1").arg(i));
+        option->setCaption(QString::fromLatin1(captions[i]));
+        option->setGeometry(places[i]);
+        option->setValue(i == 0);
+        m_option1[static_cast<std::size_t>(i)] = option;
+        connect(option, &C_Option::Click, this, [this, i] {
+            m_option1[static_cast<std::size_t>(i)]->setValue(true);
+            m_option1[static_cast<std::size_t>(1 - i)]->setValue(false);
+            showMusicView(i);
+        });
+    }
+}
+
+void MainPages::buildMicPanel()
+{
+    for (int i = 0; i < 9; ++i) {
+        C_ScrollBar *slider = makeSlider(kMicSliders[static_cast<std::size_t>(i)],
+                                         QStringLiteral("C_ScrollBar1_%1").arg(i), m_host);
+        m_scrollBar1[static_cast<std::size_t>(i)] = slider;
+        connect(slider, &C_ScrollBar::Scroll, this,
+                [this, i] { onTableSliderScroll(TableId::Mic, i); });
+    }
+    auto *list = new C_ComboBox(m_host);
+    list->setObjectName(QStringLiteral("C_ComboBox2"));
+    list->move(2580 / 15, 3260 / 15);
+    m_comboBox[1] = list;
+    connect(list, &C_ComboBox::Click, this, &MainPages::chooseMicMode);
+}
+
+void MainPages::buildEffPanel()
+{
+    m_frame2 = new QWidget(m_host);
+    m_frame2->setObjectName(QStringLiteral("Frame2"));
+    for (int i = 0; i < 8; ++i) {
+        C_ScrollBar *slider = makeSlider(kKtvSliders[static_cast<std::size_t>(i)],
+                                         QStringLiteral("C_ScrollBar3_%1").arg(i), m_frame2);
+        m_scrollBar3[static_cast<std::size_t>(i)] = slider;
+        connect(slider, &C_ScrollBar::Scroll, this,
+                [this, i] { onTableSliderScroll(TableId::Ktv, i); });
+    }
+    for (int i = 0; i < 10; ++i) {
+        C_ScrollBar *slider = makeSlider(kEffSliders[static_cast<std::size_t>(i)],
+                                         QStringLiteral("C_ScrollBar2_%1").arg(i), m_frame2);
+        m_scrollBar2[static_cast<std::size_t>(i)] = slider;
+        connect(slider, &C_ScrollBar::Scroll, this,
+                [this, i] { onTableSliderScroll(TableId::Eff, i); });
+    }
+    auto *list = new C_ComboBox(m_host);
+    list->setObjectName(QStringLiteral("C_ComboBox3"));
+    list->move(2580 / 15, 5648 / 15);
+    m_comboBox[2] = list;
+    connect(list, &C_ComboBox::Click, this, &MainPages::chooseEffMode);
+}
+
+void MainPages::buildBottomRow()
+{
+    for (int k = 0; k < 11; ++k) {
+        auto *key = new C_OptionEx(m_host);
+        key->setObjectName(QStringLiteral("C_OptionEx1_%1").arg(k));
+        key->setButtonIndex(k);
+        key->move(kKeyLefts[k] / 15, 8460 / 15);
+        key->setValue(k == kNaturalKey);
+        key->setAccessibleName(C_OptionEx::legend(k));
+        m_optionEx1[static_cast<std::size_t>(k)] = key;
+        connect(key, &C_OptionEx::Click, this, [this, k] { onKeyClick(k); });
+    }
+    for (int k = 0; k < 3; ++k) {
+        auto *input = new C_OptionEx(m_host);
+        input->setObjectName(QStringLiteral("C_OptionEx2_%1").arg(k));
+        input->setButtonIndex(kInputFaces[k]);
+        input->move(kInputLefts[k] / 15, 8955 / 15);
+        input->setValue(k == 1);
+        input->setAccessibleName(C_OptionEx::legend(kInputFaces[k]));
+        m_optionEx2[static_cast<std::size_t>(k)] = input;
+        connect(input, &C_OptionEx::Click, this, [this, k] { onInputClick(k); });
+    }
+    m_flagBar1 = new C_FlagBar(m_host);
+    m_flagBar1->setObjectName(QStringLiteral("C_FlagBar1"));
+    m_flagBar1->move(7140 / 15, 8940 / 15);
+    m_flagBar1->setAccessibleName(QStringLiteral("EXCITER"));
+    connect(m_flagBar1, &C_FlagBar::Click, this, &MainPages::onExciterClick);
+    for (int k = 0; k < 3; ++k) {
+        auto *button = new C_OptionEx(m_host);
+        button->setObjectName(QStringLiteral("C_OptionEx3_%1").arg(k));
+        button->setButtonIndex(14 + k);
+        button->move(kSwitchLefts[k] / 15, kSwitchTops[k] / 15);
+        button->setAccessibleName(C_OptionEx::legend(14 + k));
+        m_optionEx3[static_cast<std::size_t>(k)] = button;
+        connect(button, &C_OptionEx::Click, this, [this, k] { onSwitchClick(k); });
+    }
+}
+
+void MainPages::buildStatusAndButtons()
+{
+    m_label5 = new QLabel(QStringLiteral("ORB-350TZ"), m_host);
+    m_label5->setObjectName(QStringLiteral("Label5"));
+    m_label5->setGeometry(twipsRect(11220, 240, 2595, 495));
+    QFont modelFont(QStringLiteral("Liberation Sans"));
+    modelFont.setStyleHint(QFont::SansSerif);
+    modelFont.setPixelSize(22);
+    modelFont.setBold(true);
+    m_label5->setFont(modelFont);
+    m_label5->setStyleSheet(QStringLiteral("color: rgb(224, 224, 224); background: transparent;"));
+    m_label5->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    m_label4 = new QLabel(QString::fromLatin1(TargetLink::kNotConnected), m_host);
+    m_label4->setObjectName(QStringLiteral("Label4"));
+    m_label4->setGeometry(twipsRect(11160, 9750, 2775, 375));
+    m_label4->setAlignment(Qt::AlignCenter);
+    QFont statusFont(QStringLiteral("Liberation Sans"));
+    statusFont.setStyleHint(QFont::SansSerif);
+    statusFont.setPixelSize(14);
+    statusFont.setBold(true);
+    m_label4->setFont(statusFont);
+    m_label4->setStyleSheet(QStringLiteral("color: rgb(0, 255, 255); background: transparent;"));
+
+    m_progress = new C_ProgressBar(m_host);
+    m_progress->setObjectName(QStringLiteral("C_ProgressBar1"));
+    m_progress->setGeometry(twipsRect(0, 9720, 11070, 375));
+
+    for (int k = 0; k < 4; ++k) {
+        auto *button = new C_Button(m_host);
+        button->setObjectName(QStringLiteral("C_Button1_%1").arg(k));
+        button->setButtonIndex(0);
+        button->setCaption(QString::fromLatin1(kCommandCaptions[k]));
+        button->move(kCommandLefts[k] / 15, kCommandTops[k] / 15);
+        m_button1[static_cast<std::size_t>(k)] = button;
+        connect(button, &C_Button::Click, this, [this, k] {
+            if (const auto &action = m_commandActions[static_cast<std::size_t>(k)])
+                action();
+        });
+    }
+}
+
+void MainPages::setCommandAction(int index, std::function<void()> action)
+{
+    m_commandActions[static_cast<std::size_t>(index)] = std::move(action);
+}
+
+void MainPages::placeTitleStrips()
+{
+    for (int n = 1; n <= 5; ++n)
+        m_pictures[static_cast<std::size_t>(n - 1)]->setVisible(n == 3);
+}
+
+void MainPages::loadAddresses()
+{
+    const auto tagsOf = [](const auto &specs) {
+        std::vector<std::uint8_t> tags;
+        for (const SliderSpec &spec : specs)
+            tags.push_back(static_cast<std::uint8_t>(spec.tag));
+        return tags;
+    };
+    std::vector<std::uint8_t> music = tagsOf(kMusicSliders);
+    music.push_back(kEffInCTag);
+    music.push_back(kSubInvertTag);
+    m_store.loadAddresses(TableId::Music, music.data(), static_cast<int>(music.size()));
+    const auto mic = tagsOf(kMicSliders);
+    m_store.loadAddresses(TableId::Mic, mic.data(), static_cast<int>(mic.size()));
+    const auto ktv = tagsOf(kKtvSliders);
+    m_store.loadAddresses(TableId::Ktv, ktv.data(), static_cast<int>(ktv.size()));
+    const auto eff = tagsOf(kEffSliders);
+    m_store.loadAddresses(TableId::Eff, eff.data(), static_cast<int>(eff.size()));
+}
+
+void MainPages::placeMicRow()
+{
+    for (int i = 0; i < 9; ++i)
+        m_scrollBar1[static_cast<std::size_t>(i)]->move(micLeft(i) / 15, 3660 / 15);
+    for (auto *s : m_scrollBar7)
+        s->setTitleVisible(false);
+    for (auto *s : m_scrollBar1)
+        s->setTitleVisible(false);
+    for (auto *s : m_scrollBar3)
+        s->setTitleVisible(false);
+    for (auto *s : m_scrollBar2)
+        s->setTitleVisible(false);
+}
+
+void MainPages::styleContainers()
+{
+    for (QWidget *frame : {m_frame1, m_frame2}) {
+        frame->setAutoFillBackground(true);
+        QPalette palette = frame->palette();
+        palette.setColor(QPalette::Window, kPanelGrey);
+        frame->setPalette(palette);
+    }
+    m_frame1->setGeometry(twipsRect(kFrameLeft, kFrame1Top, 10200, 1780));
+    showMusicView(0);
+    m_frame2->setGeometry(twipsRect(kFrameLeft, kFrame2Top, 10200, 1780));
+    showEffView(0);
+    // The title strips lie in front of the containers.
+    for (TitleStrip *picture : m_pictures)
+        picture->raise();
+}
+
+void MainPages::fillModeLists()
+{
+    for (int n = 1; n <= 6; ++n) {
+        m_comboBox[0]->addItem(QStringLiteral("MUSIC%1").arg(n));
+        m_comboBox[1]->addItem(QStringLiteral("MIC%1").arg(n));
+    }
+    for (const char *item : {"KTV1", "KTV2", "EFF1", "EFF2"})
+        m_comboBox[2]->addItem(QString::fromLatin1(item));
+    for (C_ComboBox *list : m_comboBox)
+        list->setTopIndex(0);
+}
+
+void MainPages::loadDefaults()
+{
+    applyFactoryTables(m_store);
+    showCurrentModes();
+    showEffView(m_store.effMode);
+    clearInputs();
+    selectInput(kFactoryInputSelect);
+    setExciter(false);
+    setMute(false);
+    setLock(false);
+    // Maximum first: committing a minimum is limited by the maximum then in force, so a group
+    // whose maximum had been lowered would otherwise not come back to its factory minimum.
+    for (int k = 0; k < kVolSetCount; ++k) {
+        const FactoryVolSet &f = kFactoryVolSets[static_cast<std::size_t>(k)];
+        m_volSet->applyGroup(k, f.minLevel, f.maxLevel, f.startMode);
+        setStartLevel(k, m_volSet->spinValue(3 * k));
+    }
+}
+
+void MainPages::showMusicView(int view)
+{
+    for (auto *s : m_scrollBar7)
+        s->hide();
+    for (QWidget *w : std::initializer_list<QWidget *>{m_flagBar2, m_flagBar3, m_label3, m_label6})
+        w->hide();
+    if (view == 0) {
+        for (int i = 0; i < 8; ++i) {
+            m_scrollBar7[static_cast<std::size_t>(i)]->move(musicEqLeft(i) / 15,
+                                                            kSliderTopInFrame / 15);
+            m_scrollBar7[static_cast<std::size_t>(i)]->show();
+        }
+        m_pictures[0]->show();
+        m_pictures[1]->hide();
+        return;
+    }
+    for (int i = 8; i < 16; ++i) {
+        m_scrollBar7[static_cast<std::size_t>(i)]->move(musicOutputLeft(i) / 15,
+                                                        kSliderTopInFrame / 15);
+        m_scrollBar7[static_cast<std::size_t>(i)]->show();
+    }
+    m_flagBar2->move(300 / 15, 450 / 15);
+    m_flagBar3->move(300 / 15, 1150 / 15);
+    m_label3->move(200 / 15, 250 / 15);
+    m_label6->move(200 / 15, 950 / 15);
+    for (QWidget *w : std::initializer_list<QWidget *>{m_flagBar2, m_flagBar3, m_label3, m_label6})
+        w->show();
+    m_pictures[0]->hide();
+    m_pictures[1]->show();
+}
+
+void MainPages::showEffView(int modeNumber)
+{
+    for (auto *s : m_scrollBar3)
+        s->hide();
+    for (auto *s : m_scrollBar2)
+        s->hide();
+    if (modeNumber >= 20) {
+        for (int i = 0; i < 10; ++i) {
+            m_scrollBar2[static_cast<std::size_t>(i)]->move(effLeft(i) / 15,
+                                                            kSliderTopInFrame / 15);
+            m_scrollBar2[static_cast<std::size_t>(i)]->show();
+        }
+        m_pictures[3]->hide();
+        m_pictures[4]->show();
+    } else {
+        for (int i = 0; i < 8; ++i) {
+            m_scrollBar3[static_cast<std::size_t>(i)]->move(ktvLeft(i) / 15,
+                                                            kSliderTopInFrame / 15);
+            m_scrollBar3[static_cast<std::size_t>(i)]->show();
+        }
+        m_pictures[3]->show();
+        m_pictures[4]->hide();
+    }
+    // The new view is painted before the caller goes on (a mode send may take a while).
+    m_services.processPendingEvents();
+}
+
+void MainPages::chooseMusicMode(int index)
+{
+    if (index < 0 || index > 5)
+        return;
+    setMainWindowEnabled(false);
+    m_store.musicMode = static_cast<std::uint8_t>(index);
+    showCurrentModes();
+    if (connected())
+        sendRow(TableId::Music, index);
+    setMainWindowEnabled(true);
+}
+
+void MainPages::chooseMicMode(int index)
+{
+    if (index < 0 || index > 5)
+        return;
+    setMainWindowEnabled(false);
+    m_store.micMode = static_cast<std::uint8_t>(index);
+    showCurrentModes();
+    if (connected())
+        sendRow(TableId::Mic, index);
+    setMainWindowEnabled(true);
+}
+
+void MainPages::chooseEffMode(int index)
+{
+    if (index < 0 || index > 3)
+        return;
+    setMainWindowEnabled(false);
+    m_store.effMode = static_cast<std::uint8_t>(index <= 1 ? index : index + 18);
+    showEffView(m_store.effMode);
+    showCurrentModes();
+    if (connected()) {
+        if (m_store.effMode < 20)
+            sendRow(TableId::Ktv, m_store.effMode);
+        else
+            sendRow(TableId::Eff, m_store.effMode - 20);
+    }
+    setMainWindowEnabled(true);
+}
+
+void MainPages::sendRow(TableId table, int row)
+{
+    const TableShape shape = shapeOf(table);
+    const int mode = ParameterStore::modeNumberOfRow(table, row);
+    for (int slot = 0; slot < shape.slots; ++slot) {
+        const ParamCell &cell = m_store.cellAt(table, row, slot);
+        if (!send(shape.group, mode, cell.address, cell.value))
+            return;
+    }
+}
+
+void MainPages::resetCommandButtons()
+{
+    for (C_Button *button : m_button1)
+        button->setState(C_Button::Normal);
+}
+
+C_ScrollBar *MainPages::tableSlider(TableId table, int slot) const
+{
+    switch (table) {
+    case TableId::Music:
+        return slot < 16 ? m_scrollBar7[static_cast<std::size_t>(slot)] : nullptr;
+    case TableId::Mic:
+        return m_scrollBar1[static_cast<std::size_t>(slot)];
+    case TableId::Ktv:
+        return m_scrollBar3[static_cast<std::size_t>(slot)];
+    case TableId::Eff:
+        return m_scrollBar2[static_cast<std::size_t>(slot)];
+    }
+    return nullptr;
+}
+
+C_FlagBar *MainPages::flagBar(int n) const
+{
+    return n == 1 ? m_flagBar1 : (n == 2 ? m_flagBar2 : m_flagBar3);
+}
+
+C_ComboBox *MainPages::modeList(int n) const
+{
+    return m_comboBox[static_cast<std::size_t>(n - 1)];
+}
+
+void MainPages::showSlotValue(TableId table, int slot, std::uint8_t value)
+{
+    if (table == TableId::Music && slot >= 16) {
+        (slot == 16 ? m_flagBar2 : m_flagBar3)->setValue(value != 0);
+        return;
+    }
+    if (C_ScrollBar *slider = tableSlider(table, slot))
+        slider->setValue(value);
+}
+
+bool MainPages::connected() const
+{
+    return m_link && m_link->connected();
+}
+
+bool MainPages::send(int group, int mode, int address, int value, bool pauseWhenZero)
+{
+    if (!m_link)
+        return false;
+    return m_link->sendFrame(/*collectReply=*/false, 0, Command::LiveWrite, group,
+                             static_cast<std::uint8_t>(mode), static_cast<std::uint8_t>(address),
+                             static_cast<std::uint8_t>(value), pauseWhenZero);
+}
+
+void MainPages::onTableSliderScroll(TableId table, int slot)
+{
+    C_ScrollBar *slider = tableSlider(table, slot);
+    slider->setEnabled(false);
+    m_store.storeValue(table, slot, static_cast<std::uint8_t>(slider->value()),
+                       slider->valueGlobal());
+    if (connected())
+        send(shapeOf(table).group, m_store.currentModeNumber(table),
+             m_store.cellAt(table, 0, slot).address, slider->value());
+    slider->setEnabled(true);
+}
+
+void MainPages::onMusicToggle(int slot)
+{
+    C_FlagBar *toggle = slot == 16 ? m_flagBar2 : m_flagBar3;
+    const int value = toggle->value() ? 1 : 0;
+    m_store.cellAt(TableId::Music, m_store.musicMode, slot).value = static_cast<std::uint8_t>(value);
+    if (connected())
+        send(Group::Music, m_store.musicMode, slot == 16 ? kEffInCTag : kSubInvertTag, value);
+}
+
+void MainPages::onExciterClick()
+{
+    m_store.exciter = m_flagBar1->value();
+    if (connected())
+        send(Group::Exciter, 0, 0, m_store.exciter ? 1 : 0);
+}
+
+void MainPages::onInputClick(int k)
+{
+    clearInputs();
+    selectInput(k);
+    if (connected())
+        send(Group::InputSelect, 0, 0, k);
+}
+
+void MainPages::onKeyClick(int k)
+{
+    for (C_OptionEx *key : m_optionEx1)
+        key->setValue(false);
+    m_optionEx1[static_cast<std::size_t>(k)]->setValue(true);
+    m_store.keyIndex = static_cast<std::uint8_t>(k);
+    if (!connected()) {
+        if (m_startKeyTimer)
+            m_startKeyTimer();
+        return;
+    }
+    const bool answered = m_link->sendFrame(/*collectReply=*/true, 1, Command::LiveWrite,
+                                            Group::Key, 0, 0, static_cast<std::uint8_t>(k), false);
+    // The target refuses a key by answering something else: the row returns to natural soon.
+    if (answered && m_link->replyBuffer()[0] != AckByte && m_startKeyTimer)
+        m_startKeyTimer();
+}
+
+void MainPages::onSwitchClick(int k)
+{
+    if (k < 2 && !connected()) {
+        m_services.messageBox(QString::fromLatin1(kNotAvailable), MessageIcon::Warning,
+                              MessageButtons::Ok);
+        return;
+    }
+    C_OptionEx *button = m_optionEx3[static_cast<std::size_t>(k)];
+    button->setValue(!button->value());
+    if (k == 0)
+        m_store.mute = button->value();
+    else if (k == 1)
+        m_store.lock = button->value();
+    else {
+        loadDefaults();
+        m_services.messageBox(QString::fromLatin1(kResetNotice), MessageIcon::Warning,
+                              MessageButtons::Ok);
+        button->setValue(false);
+    }
+    if (connected()) {
+        setMainWindowEnabled(false);
+        if (k == 0)
+            send(Group::Mute, 0, 0, m_store.mute ? 1 : 0, /*pauseWhenZero=*/true);
+        setMainWindowEnabled(true);
+    }
+}
+
+void MainPages::onStartLevelScrolled(int k)
+{
+    if (!connected())
+        return;
+    C_ScrollBar *slider = m_volSet->startSlider(k);
+    slider->setEnabled(false);
+    send(Group::StartLevel, 0, k, slider->value());
+    slider->setEnabled(true);
+}
+
+void MainPages::setStatusCaption(const QString &text)
+{
+    m_label4->setText(text);
+}
+
+void MainPages::setStatusHint(const QString &tooltip)
+{
+    m_label4->setToolTip(tooltip);
+}
+
+void MainPages::setMainWindowEnabled(bool enabled)
+{
+    m_host->setEnabled(enabled);
+}
+
+void MainPages::setProgressValue(int percent)
+{
+    m_progress->setValue(percent);
+}
+
+void MainPages::showNaturalKey()
+{
+    for (C_OptionEx *key : m_optionEx1)
+        key->setValue(false);
+    m_optionEx1[kNaturalKey]->setValue(true);
+    m_store.keyIndex = kNaturalKey;
+}
+
+void MainPages::setStartLevel(int k, int level)
+{
+    m_volSet->setStartLevel(k, level);
+}
+
+int MainPages::startLevel(int k) const
+{
+    return m_volSet->startLevel(k);
+}
+
+int MainPages::maxEntryNumber(int k) const
+{
+    return m_volSet->maxEntryNumber(k);
+}
+
+void MainPages::setMute(bool on)
+{
+    m_optionEx3[0]->setValue(on);
+    m_store.mute = on;
+}
+
+void MainPages::setLock(bool on)
+{
+    m_optionEx3[1]->setValue(on);
+    m_store.lock = on;
+}
+
+void MainPages::setExciter(bool on)
+{
+    m_flagBar1->setValue(on);
+    m_store.exciter = on;
+}
+
+void MainPages::clearInputs()
+{
+    for (C_OptionEx *input : m_optionEx2)
+        input->setValue(false);
+    m_store.inputSelect = kNoInput;
+}
+
+void MainPages::selectInput(int index)
+{
+    if (index < 0 || index > 2)
+        return;
+    m_optionEx2[static_cast<std::size_t>(index)]->setValue(true);
+    m_store.inputSelect = static_cast<std::uint8_t>(index);
+}
+
+bool MainPages::muteOn() const
+{
+    return m_optionEx3[0]->value();
+}
+
+bool MainPages::lockOn() const
+{
+    return m_optionEx3[1]->value();
+}
+
+bool MainPages::exciterOn() const
+{
+    return m_flagBar1->value();
+}
+
+int MainPages::selectedInput() const
+{
+    for (int k = 0; k < 3; ++k)
+        if (m_optionEx2[static_cast<std::size_t>(k)]->value())
+            return k;
+    return kNoInput;
+}
+
+void MainPages::applyVolSetGroup(int k, int minLevel, int maxLevel, int startMode)
+{
+    m_volSet->applyGroup(k, minLevel, maxLevel, startMode);
+}
+
+int MainPages::spinValue(int index) const
+{
+    return m_volSet->spinValue(index);
+}
+
+} // namespace tonvara
