@@ -23,7 +23,7 @@ constexpr std::array<std::uint8_t, 10> kEffMaximums = {15, 15, 80, 80, 60, 60, 6
 void applyList(ModeTable &table, int row, std::string_view list)
 {
     int slot = 0;
-    while (!list.empty() && slot < table.slots()) {
+    while (!list.empty() && slot < table.slotCount()) {
         const auto comma = list.find(',');
         const std::string_view field = list.substr(0, comma);
         unsigned value = 0;
@@ -33,7 +33,7 @@ void applyList(ModeTable &table, int row, std::string_view list)
         table.cellAt(row, slot++).value = static_cast<std::uint8_t>(value);
         list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
     }
-    assert(slot == table.slots());
+    assert(slot == table.slotCount());
 }
 
 } // namespace

@@ -13,10 +13,10 @@ ParameterStore::ParameterStore()
 void ParameterStore::loadAddresses(TableId id, const std::uint8_t *tags, int count)
 {
     ModeTable &t = table(id);
-    assert(count == t.slots());
-    const int slots = count < t.slots() ? count : t.slots();
-    for (int row = 0; row < t.rows(); ++row)
-        for (int slot = 0; slot < slots; ++slot)
+    assert(count == t.slotCount());
+    const int used = count < t.slotCount() ? count : t.slotCount();
+    for (int row = 0; row < t.rowCount(); ++row)
+        for (int slot = 0; slot < used; ++slot)
             t.cellAt(row, slot).address = tags[slot];
 }
 
@@ -66,12 +66,12 @@ void ParameterStore::storeValue(TableId id, int slot, std::uint8_t value, bool a
 {
     ModeTable &t = table(id);
     if (allModes) {
-        for (int row = 0; row < t.rows(); ++row)
+        for (int row = 0; row < t.rowCount(); ++row)
             t.cellAt(row, slot).value = value;
         return;
     }
     const int row = currentRow(id);
-    if (row < 0 || row >= t.rows())
+    if (row < 0 || row >= t.rowCount())
         return;
     t.cellAt(row, slot).value = value;
 }

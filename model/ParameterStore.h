@@ -53,17 +53,18 @@ public:
     explicit ModeTable(TableId id = TableId::Music) : m_id(id) {}
 
     TableId id() const { return m_id; }
-    int rows() const { return shapeOf(m_id).rows; }
-    int slots() const { return shapeOf(m_id).slots; }
+    // Not rows()/slots(): "slots" is a macro wherever Qt's object headers are included.
+    int rowCount() const { return shapeOf(m_id).rows; }
+    int slotCount() const { return shapeOf(m_id).slots; }
 
     ParamCell &cellAt(int row, int slot)
     {
-        assert(row >= 0 && row < rows() && slot >= 0 && slot < slots());
+        assert(row >= 0 && row < rowCount() && slot >= 0 && slot < slotCount());
         return m_cells[index(row, slot)];
     }
     const ParamCell &cellAt(int row, int slot) const
     {
-        assert(row >= 0 && row < rows() && slot >= 0 && slot < slots());
+        assert(row >= 0 && row < rowCount() && slot >= 0 && slot < slotCount());
         return m_cells[index(row, slot)];
     }
     bool operator==(const ModeTable &) const = default;
