@@ -314,9 +314,9 @@ void TargetLink::syncAfterConnect()
     beginProgress(m_store.effMode >= 20 ? 44 : 42);
 
     const auto liveRow = [this](TableId id, int row, int mode) {
-        if (row < 0 || row >= shapeOf(id).rows)
+        if (row < 0 || row >= shapeOf(id).rowCount)
             return false; // a mode out of range ends the synchronisation
-        for (int slot = 0; slot < shapeOf(id).slots; ++slot) {
+        for (int slot = 0; slot < shapeOf(id).slotCount; ++slot) {
             const ParamCell &cell = m_store.cellAt(id, row, slot);
             if (!sendFrame(false, 0, Command::LiveWrite, shapeOf(id).group, u8(mode), cell.address,
                            cell.value, false))

@@ -21,10 +21,11 @@ enum class TableId { Music = 0, Mic = 1, Ktv = 2, Eff = 3 };
 inline constexpr std::array<TableId, 4> kAllTables = {TableId::Music, TableId::Mic, TableId::Ktv,
                                                       TableId::Eff};
 
+// Field names avoid "slots", which Qt's object headers define as a macro.
 struct TableShape
 {
-    int rows;
-    int slots;
+    int rowCount;
+    int slotCount;
     std::uint8_t group;     // group code on the link
     std::uint8_t modeBase;  // mode number sent for row r is modeBase + r
 };
@@ -54,8 +55,8 @@ public:
 
     TableId id() const { return m_id; }
     // Not rows()/slots(): "slots" is a macro wherever Qt's object headers are included.
-    int rowCount() const { return shapeOf(m_id).rows; }
-    int slotCount() const { return shapeOf(m_id).slots; }
+    int rowCount() const { return shapeOf(m_id).rowCount; }
+    int slotCount() const { return shapeOf(m_id).slotCount; }
 
     ParamCell &cellAt(int row, int slot)
     {

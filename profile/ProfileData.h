@@ -16,11 +16,11 @@ namespace tonvara {
 // Table sizes under names that survive Qt's "slots" keyword macro in files including Qt.
 constexpr int rowCount(TableId table)
 {
-    return shapeOf(table).rows;
+    return shapeOf(table).rowCount;
 }
 constexpr int slotCount(TableId table)
 {
-    return shapeOf(table).slots;
+    return shapeOf(table).slotCount;
 }
 
 struct ProfileVolGroup

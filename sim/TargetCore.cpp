@@ -32,8 +32,8 @@ TargetCore::TargetCore(TargetOptions options) : m_options(options)
     const ParameterStore factory = factoryStore();
     for (TableId id : kAllTables) {
         const TableShape shape = shapeOf(id);
-        for (int row = 0; row < shape.rows; ++row) {
-            for (int slot = 0; slot < shape.slots; ++slot) {
+        for (int row = 0; row < shape.rowCount; ++row) {
+            for (int slot = 0; slot < shape.slotCount; ++slot) {
                 const ParamCell &cell = factory.cellAt(id, row, slot);
                 m_settings[keyOf(shape.group, static_cast<std::uint8_t>(shape.modeBase + row),
                                  cell.address)] = cell.value;

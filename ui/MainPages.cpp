@@ -484,7 +484,7 @@ void MainPages::sendRow(TableId table, int row)
 {
     const TableShape shape = shapeOf(table);
     const int mode = ParameterStore::modeNumberOfRow(table, row);
-    for (int slot = 0; slot < shape.slots; ++slot) {
+    for (int slot = 0; slot < shape.slotCount; ++slot) {
         const ParamCell &cell = m_store.cellAt(table, row, slot);
         if (!send(shape.group, mode, cell.address, cell.value))
             return;

@@ -74,7 +74,7 @@ void TestParameterStore::addressesFollowSlotTables()
     QFETCH(int, slot);
     QFETCH(int, address);
     const ParameterStore store = loaded();
-    for (int row = 0; row < shapeOf(table).rows; ++row) {
+    for (int row = 0; row < shapeOf(table).rowCount; ++row) {
         QCOMPARE(int(store.cellAt(table, row, slot).address), address);
         QCOMPARE(int(store.cellAt(table, row, slot).value), 0);
     }

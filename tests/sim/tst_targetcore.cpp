@@ -336,7 +336,7 @@ void TestTargetCore::factoryStateMatchesTheModel()
     std::size_t expected = 0;
     for (TableId id : kAllTables) {
         const TableShape shape = shapeOf(id);
-        for (int row = 0; row < shape.rows; ++row) {
+        for (int row = 0; row < shape.rowCount; ++row) {
             // (Qt reserves the word "slots", so the slot count comes from the address list.)
             for (std::size_t slot = 0; slot < slotAddresses(id).size(); ++slot) {
                 const ParamCell &cell = factory.cellAt(id, row, static_cast<int>(slot));
