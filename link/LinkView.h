@@ -32,6 +32,20 @@ public:
     virtual void setExciter(bool on) = 0;
     virtual void clearInputs() = 0;
     virtual void selectInput(int index) = 0;
+
+    // What the bulk Read applies and the Upload sends. The current rows of the store onto the
+    // controls.
+    virtual void showCurrentModes() = 0;
+    virtual bool muteOn() const = 0;
+    virtual bool lockOn() const = 0;
+    virtual bool exciterOn() const = 0;
+    // Index of the first INPUT option that is on, or kNoInput (3) when none is.
+    virtual int selectedInput() const = 0;
+    // VOL(SET) spin bar index (3k minimum, 3k+1 maximum, 3k+2 start mode of group k).
+    virtual int spinValue(int index) const = 0;
+    // Group k to these numbers through its entries: the maximum committed before the minimum,
+    // then the start mode.
+    virtual void applyVolSetGroup(int k, int minLevel, int maxLevel, int startMode) = 0;
 };
 
 } // namespace tonvara
