@@ -57,7 +57,7 @@ public:
 
     void showMusicView(int view);
     void showEffView(int modeNumber);
-    void showCurrentModes() { m_store.showCurrentModes(*this); }
+    void showCurrentModes() override { m_store.showCurrentModes(*this); }
 
     // Mode list choices, as the lists' Click handlers run them.
     void chooseMusicMode(int index);
@@ -86,12 +86,12 @@ public:
     void selectInput(int index) override;
 
     // What bulk transfers and profiles read and apply.
-    bool muteOn() const;
-    bool lockOn() const;
-    bool exciterOn() const;
-    int selectedInput() const; // kNoInput when no INPUT option is on
-    void applyVolSetGroup(int k, int minLevel, int maxLevel, int startMode);
-    int spinValue(int index) const;
+    bool muteOn() const override;
+    bool lockOn() const override;
+    bool exciterOn() const override;
+    int selectedInput() const override; // kNoInput when no INPUT option is on
+    void applyVolSetGroup(int k, int minLevel, int maxLevel, int startMode) override;
+    int spinValue(int index) const override;
 
     // Controls, by their names in the window.
     C_ScrollBar *musicSlider(int i) const { return m_scrollBar7[static_cast<std::size_t>(i)]; }
