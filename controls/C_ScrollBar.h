@@ -7,6 +7,7 @@
 #include "SliderGeometry.h"
 
 #include <QImage>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -115,6 +116,7 @@ private:
     // Disabling a focused widget moves Qt's focus away; the slider takes it back when it is
     // enabled again, so a held arrow key keeps stepping the slider the host disabled briefly.
     bool m_refocusOnEnable = false;
+    QPointer<QWidget> m_focusTakenBy;
 
     WindowServices *m_services = nullptr;
     QImage m_staticLayer; // background, scale, groove, value box and labels

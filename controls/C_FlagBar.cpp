@@ -1,0 +1,74 @@
+#include "C_FlagBar.h"
+
+#include "ControlLooks.h"
+#include "ControlMath.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace tonvara {
+
+namespace {
+const QColor kBackground(63, 63, 61);
+}
+
+C_FlagBar::C_FlagBar(QWidget *parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setCursor(Qt::PointingHandCursor);
+    setAccessibleName(QStringLiteral("Off / On"));
+    setFixedSize(kWidth, kHeight);
+}
+
+QSize C_FlagBar::sizeHint() const
+{
+    return {kWidth, kHeight};
+}
+
+void C_FlagBar::setValue(bool value)
+{
+    m_on = value != m_valueInvert;
+    update();
+}
+
+void C_FlagBar::setValueInvert(bool invert)
+{
+    m_valueInvert = invert;
+    update();
+}
+
+void C_FlagBar::setButtonStyle(int style)
+{
+    if (style != 0)
+        return; // only one face pair exists
+    m_buttonStyle = style;
+    setFixedSize(kWidth, kHeight);
+    update();
+}
+
+void C_FlagBar::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.fillRect(rect(), kBackground);
+    drawRockerFace(p, QRect(0, 0, kWidth, kHeight), m_on);
+}
+
+void C_FlagBar::resizeEvent(QResizeEvent *)
+{
+    update();
+}
+
+void C_FlagBar::mousePressEvent(QMouseEvent *event)
+{
+    event->accept();
+    // Compared in twips: a press exactly on the middle (420) leaves the switch as it was.
+    const double xTwips = event->position().x() * kTwipsPerPixel;
+    if (xTwips > kMidpointTwips)
+        m_on = true;
+    else if (xTwips < kMidpointTwips)
+        m_on = false;
+    update();
+    emit Click();
+}
+
+} // namespace tonvara

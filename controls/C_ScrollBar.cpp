@@ -1,0 +1,384 @@
+#include "C_ScrollBar.h"
+
+#include "ControlLooks.h"
+#include "ValueTipText.h"
+#include "WindowServices.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QFocusEvent>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+#include <array>
+
+namespace tonvara {
+
+namespace {
+
+const QColor kBackground(61, 63, 63);
+const QColor kTickColor(31, 26, 23);
+const QColor kKnobSide(31, 34, 27);
+const QColor kBoxShadow(115, 115, 115);
+const QColor kBoxLight(222, 222, 220);
+const QColor kTitleColor(255, 255, 128);
+const QColor kReadoutColor(224, 224, 224);
+const QColor kScaleColor(192, 192, 192);
+
+struct StripeColors
+{
+    QColor out;
+    QColor in;
+};
+
+const std::array<StripeColors, 10> kStripes = {{
+    {QColor(31, 34, 27), QColor(31, 34, 27)},
+    {QColor(155, 157, 158), QColor(155, 157, 158)},
+    {QColor(143, 145, 149), QColor(143, 145, 149)},
+    {QColor(31, 34, 27), QColor(31, 34, 27)},
+    {QColor(206, 154, 56), QColor(255, 255, 0)},
+    {QColor(195, 147, 57), QColor(255, 255, 0)},
+    {QColor(31, 34, 27), QColor(31, 34, 27)},
+    {QColor(155, 157, 158), QColor(155, 157, 158)},
+    {QColor(143, 145, 149), QColor(143, 145, 149)},
+    {QColor(31, 34, 27), QColor(31, 34, 27)},
+}};
+
+constexpr int kReadoutLeft = 38;
+constexpr int kReadoutTop = 15;
+constexpr int kTitleTop = 1;
+constexpr int kScaleWidth = 32;
+constexpr int kScaleHeight = 12;
+constexpr int kScaleTop1 = 28;
+constexpr int kWidth = 70; // the drawing lies between x 0 and x 69
+
+} // namespace
+
+C_ScrollBar::C_ScrollBar(QWidget *parent) : QWidget(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFixedHeight(sliderLayout(false).height);
+    resize(kWidth, sliderLayout(false).height);
+    loadSettings(Settings{});
+}
+
+C_ScrollBar::~C_ScrollBar() = default;
+
+void C_ScrollBar::loadSettings(const Settings &settings)
+{
+    setMaxValue(settings.maxValue);
+    setTitle(settings.title);
+    setValueTip(settings.valueTip);
+    setText1(settings.text1);
+    setText2(settings.text2);
+    setText3(settings.text3);
+    setEnabled(settings.enabled);
+    setShowSize(settings.showSize);
+    setTitleVisible(settings.titleVisible);
+    setValueGlobal(settings.valueGlobal);
+    setValueTipType(settings.valueTipType);
+}
+
+void C_ScrollBar::setValue(int value)
+{
+    m_value = std::clamp(value, 0, m_maxValue);
+    refreshReadout();
+    update();
+}
+
+void C_ScrollBar::setMaxValue(int maxValue)
+{
+    // A range below 1 has no step size; 1 is the smallest range that draws.
+    m_maxValue = std::max(1, maxValue);
+    m_value = sliderCentreValue(m_maxValue);
+    refreshReadout();
+    update();
+}
+
+void C_ScrollBar::setMaxValuePreview(int maxValue)
+{
+    m_maxValue = std::max(1, maxValue);
+    m_value = std::min(m_value, m_maxValue);
+    refreshReadout();
+    update();
+}
+
+void C_ScrollBar::setValueTip(const QString &text)
+{
+    m_valueTip = text;
+    update();
+}
+
+void C_ScrollBar::setValueTipType(int type)
+{
+    m_valueTipType = type;
+    refreshReadout();
+    update();
+}
+
+void C_ScrollBar::setTitle(const QString &title)
+{
+    m_title = title;
+    setAccessibleName(title);
+    rebuildStaticLayer();
+}
+
+void C_ScrollBar::setTitleVisible(bool visible)
+{
+    m_titleVisible = visible;
+    rebuildStaticLayer();
+}
+
+void C_ScrollBar::setShowSize(bool tall)
+{
+    m_showSize = tall;
+    // The height and the scale-label places follow the layout at once, so a tall slider is
+    // never drawn into a control of the normal height.
+    applyLayoutHeight();
+    rebuildStaticLayer();
+}
+
+void C_ScrollBar::setText1(const QString &text)
+{
+    setText(0, text);
+}
+
+void C_ScrollBar::setText2(const QString &text)
+{
+    setText(1, text);
+}
+
+void C_ScrollBar::setText3(const QString &text)
+{
+    setText(2, text);
+}
+
+void C_ScrollBar::setText(int index, const QString &text)
+{
+    m_text[index] = text;
+    rebuildStaticLayer();
+}
+
+int C_ScrollBar::knobY() const
+{
+    return geometry().knobY(m_value);
+}
+
+QSize C_ScrollBar::sizeHint() const
+{
+    return {kWidth, sliderLayout(m_showSize).height};
+}
+
+void C_ScrollBar::refreshReadout()
+{
+    if (const auto text = valueTipText(m_valueTipType, m_value))
+        m_valueTip = *text;
+}
+
+void C_ScrollBar::applyLayoutHeight()
+{
+    setFixedHeight(sliderLayout(m_showSize).height);
+}
+
+void C_ScrollBar::rebuildStaticLayer()
+{
+    const SliderLayout &layout = sliderLayout(m_showSize);
+    const SliderGeometry geo(m_showSize, m_maxValue);
+    QImage image(std::max(width(), kWidth), std::max(height(), layout.height),
+                 QImage::Format_RGB32);
+    image.fill(kBackground);
+    QPainter p(&image);
+
+    for (int i = 0; i <= 10; ++i) {
+        const int y = geo.tickY(i);
+        if (SliderGeometry::isLongTick(i))
+            drawPlainLine(p, 35, y, 68, y, 3, kTickColor);
+        else
+            drawPlainLine(p, 36, y, 67, y, 1, kTickColor);
+    }
+    drawPlainLine(p, 52, 33, 52, layout.grooveBottom, 3, kTickColor);
+
+    drawPlainLine(p, 35, 14, 35, 27, 2, kBoxShadow);
+    drawPlainLine(p, 34, 14, 68, 14, 2, kBoxShadow);
+    drawPlainLine(p, 68, 14, 68, 27, 2, kBoxLight);
+    drawPlainLine(p, 34, 27, 68, 27, 2, kBoxLight);
+
+    p.setFont(arialFont(7.5));
+    p.setPen(kScaleColor);
+    const int tops[3] = {kScaleTop1, layout.text2Top, layout.text3Top};
+    for (int i = 0; i < 3; ++i)
+        p.drawText(QRect(0, tops[i], kScaleWidth, kScaleHeight), Qt::AlignRight | Qt::AlignTop,
+                   m_text[i]);
+
+    if (m_titleVisible) {
+        const QFont font = arialFont(6.75);
+        const int textWidth = QFontMetrics(font).horizontalAdvance(m_title);
+        p.setFont(font);
+        p.setPen(kTitleColor);
+        p.drawText(QRect(sliderTitleLeft(textWidth), kTitleTop, textWidth + 2, 12),
+                   Qt::AlignLeft | Qt::AlignTop, m_title);
+    }
+    p.end();
+    m_staticLayer = image;
+    update();
+}
+
+void C_ScrollBar::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.drawImage(0, 0, m_staticLayer);
+
+    const int y = knobY();
+    for (int row = 0; row < 10; ++row) {
+        const int stripeY = y - 5 + row;
+        const StripeColors &c = kStripes[static_cast<std::size_t>(row)];
+        drawPlainLine(p, 35, stripeY, 68, stripeY, 1, m_in ? c.in : c.out);
+    }
+    drawPlainLine(p, 34, y - 5, 34, y + 5, 1, kKnobSide);
+    drawPlainLine(p, 68, y - 5, 68, y + 5, 1, kKnobSide);
+
+    p.setFont(arialFont(7.5));
+    p.setPen(kReadoutColor);
+    p.drawText(QRect(kReadoutLeft, kReadoutTop, 40, 12), Qt::AlignLeft | Qt::AlignTop,
+               m_valueTip);
+
+    // Focus shows as a line between the read-out box and the scale, where no rule draws.
+    if (hasFocus())
+        drawPlainLine(p, 36, 29, 67, 29, 1, kFocusAmber);
+}
+
+void C_ScrollBar::resizeEvent(QResizeEvent *)
+{
+    rebuildStaticLayer();
+}
+
+void C_ScrollBar::enterIn()
+{
+    m_in = true;
+    setCursor(Qt::PointingHandCursor);
+    emit MouseIn();
+    update();
+}
+
+void C_ScrollBar::leaveIn()
+{
+    m_in = false;
+    unsetCursor();
+    update();
+}
+
+void C_ScrollBar::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!isEnabled())
+        return;
+    const QPointF pos = event->position();
+    const bool inBand = SliderGeometry::inKnobBand(pos.x(), pos.y(), knobY());
+    if (!inBand && m_in)
+        leaveIn();
+    else if (inBand && !m_in)
+        enterIn();
+
+    if (!SliderGeometry::inDragBand(pos.x(), pos.y(), height()))
+        m_dragActive = false;
+    if (!m_dragActive)
+        return;
+    m_value = geometry().valueAt(pos.y());
+    refreshReadout();
+    update();
+    if (m_value != m_lastReported) {
+        emit Scroll();
+        m_lastReported = m_value;
+    }
+}
+
+void C_ScrollBar::mousePressEvent(QMouseEvent *event)
+{
+    event->accept();
+    // The knob never jumps to the pointer: only a press on it starts a drag. Qt keeps
+    // delivering the moves to this widget until the button is released.
+    if (isEnabled() && m_in) {
+        m_dragActive = true;
+        m_lastReported = m_value;
+    }
+}
+
+void C_ScrollBar::mouseReleaseEvent(QMouseEvent *event)
+{
+    event->accept();
+    m_dragActive = false;
+}
+
+void C_ScrollBar::leaveEvent(QEvent *)
+{
+    // The pointer is outside the control and so outside the knob band.
+    if (m_in)
+        leaveIn();
+}
+
+void C_ScrollBar::keyPressEvent(QKeyEvent *event)
+{
+    if (!isEnabled() || !m_in) {
+        event->accept(); // swallowed
+        return;
+    }
+    const int key = event->key();
+    if (key != Qt::Key_Up && key != Qt::Key_Down) {
+        event->ignore(); // passed on
+        return;
+    }
+    event->accept();
+    const int step = key == Qt::Key_Up ? 1 : -1;
+    const int next = m_value + step;
+    if (next < 0 || next > m_maxValue)
+        return;
+    m_value = next;
+    refreshReadout();
+    emit Scroll();
+    update();
+    // Keep the pointer on the knob so the slider stays In for the next key.
+    const int screenY = mapToGlobal(QPoint(0, 0)).y() + knobY();
+    if (m_services) {
+        m_services->setCursorPos(QPoint(m_services->cursorPos().x(), screenY));
+    } else {
+        QCursor::setPos(QCursor::pos().x(), screenY);
+    }
+}
+
+void C_ScrollBar::focusOutEvent(QFocusEvent *event)
+{
+    if (!isEnabled()) {
+        // Qt moved the focus because the host disabled this slider for a moment; nothing the
+        // user did. The state stays, and the focus comes back when the slider is enabled.
+        m_refocusOnEnable = true;
+        QWidget::focusOutEvent(event);
+        return;
+    }
+    m_dragActive = false;
+    if (m_in)
+        leaveIn();
+    QWidget::focusOutEvent(event);
+}
+
+void C_ScrollBar::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::EnabledChange) {
+        if (!isEnabled() && m_refocusOnEnable) {
+            m_focusTakenBy = QApplication::focusWidget();
+        } else if (isEnabled() && m_refocusOnEnable) {
+            m_refocusOnEnable = false;
+            QWidget *now = QApplication::focusWidget();
+            if (now == nullptr || now == m_focusTakenBy.data())
+                setFocus(Qt::OtherFocusReason);
+            m_focusTakenBy.clear();
+        }
+        update(); // the look does not change with Enabled
+    }
+    QWidget::changeEvent(event);
+}
+
+} // namespace tonvara
