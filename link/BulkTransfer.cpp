@@ -1,0 +1,186 @@
+#include "BulkTransfer.h"
+
+#include "CommandFrame.h"
+#include "LinkView.h"
+#include "TargetLink.h"
+#include "WindowServices.h"
+
+#include <QString>
+
+namespace tonvara {
+
+namespace {
+
+constexpr std::uint8_t u8(int value)
+{
+    return static_cast<std::uint8_t>(value);
+}
+
+std::size_t index(TableId id)
+{
+    return static_cast<std::size_t>(id);
+}
+
+} // namespace
+
+BulkTransfer::BulkTransfer(WindowServices &services, TargetLink &link, ParameterStore &store,
+                           LinkView &view)
+    : m_services(services), m_link(link), m_store(store), m_view(view)
+{
+}
+
+void BulkTransfer::readAllFromTarget()
+{
+    if (!m_link.connected()) {
+        m_services.messageBox(QString::fromLatin1(kNotConnectedMessage), MessageIcon::Warning,
+                              MessageButtons::Ok);
+        return;
+    }
+    m_view.setMainWindowEnabled(false);
+    m_link.beginProgress(m_link.framesTotal());
+
+    ReadResult result;
+    const Outcome outcome = collect(result);
+    if (outcome == Outcome::Complete)
+        apply(result);
+
+    m_view.setMainWindowEnabled(true);
+    m_link.endProgress();
+    // An unanswered frame has been reported by the link already.
+    if (outcome == Outcome::RuntimeError)
+        m_services.messageBox(QString::fromLatin1(kReadErrorMessage), MessageIcon::Critical,
+                              MessageButtons::Ok);
+}
+
+BulkTransfer::Outcome BulkTransfer::collect(ReadResult &result)
+{
+    for (const TableId id : kAllTables) {
+        ModeTable &table = result.tables[index(id)];
+        // The addresses come from the store; only the values are the target's.
+        table = m_store.table(id);
+        const TableShape shape = shapeOf(id);
+        for (int row = 0; row < shape.rowCount; ++row) {
+            const int mode = ParameterStore::modeNumberOfRow(id, row);
+            for (int slot = 0; slot < shape.slotCount; ++slot) {
+                ParamCell &cell = table.cellAt(row, slot);
+                if (!read(shape.group, mode, cell.address, cell.value))
+                    return Outcome::Interrupted;
+            }
+        }
+    }
+
+    std::uint8_t answer = 0;
+    if (!read(Group::Mute, 0, 0, answer))
+        return Outcome::Interrupted;
+    result.mute = answer != 0;
+    if (!read(Group::Lock, 0, 0, answer))
+        return Outcome::Interrupted;
+    result.lock = answer != 0;
+    if (!read(Group::Exciter, 0, 0, answer))
+        return Outcome::Interrupted;
+    result.exciter = answer != 0;
+    if (!read(Group::InputSelect, 0, 0, answer))
+        return Outcome::Interrupted;
+    // No option has an index of 3 or more: none is selected then.
+    result.input = answer < kNoInput ? answer : kNoInput;
+
+    for (int k = 0; k < kVolSetCount; ++k) {
+        VolSet &group = result.volSet[static_cast<std::size_t>(k)];
+        if (!read(Group::MinLevel, 0, k, group.minLevel) ||
+            !read(Group::MaxLevel, 0, k, group.maxLevel) ||
+            !read(Group::StartMode, 0, k, group.startMode))
+            return Outcome::Interrupted;
+        // The Mode spin bar cannot hold it: the read ends here, reported.
+        if (group.startMode > startModeMax(k))
+            return Outcome::RuntimeError;
+    }
+    return Outcome::Complete;
+}
+
+void BulkTransfer::apply(const ReadResult &result)
+{
+    for (const TableId id : kAllTables)
+        m_store.table(id) = result.tables[index(id)];
+    m_view.showCurrentModes();
+
+    m_store.mute = result.mute;
+    m_view.setMute(result.mute);
+    m_store.lock = result.lock;
+    m_view.setLock(result.lock);
+    m_store.exciter = result.exciter;
+    m_view.setExciter(result.exciter);
+    m_view.clearInputs();
+    m_store.inputSelect = kNoInput;
+    if (result.input != kNoInput) {
+        m_view.selectInput(result.input);
+        m_store.inputSelect = result.input;
+    }
+
+    // The view keeps the store's VOL(SET) records equal to its spin bars.
+    for (int k = 0; k < kVolSetCount; ++k) {
+        const VolSet &group = result.volSet[static_cast<std::size_t>(k)];
+        m_view.applyVolSetGroup(k, group.minLevel, group.maxLevel, group.startMode);
+    }
+}
+
+void BulkTransfer::uploadAllToTarget()
+{
+    if (!m_link.connected()) {
+        m_services.messageBox(QString::fromLatin1(kNotConnectedMessage), MessageIcon::Warning,
+                              MessageButtons::Ok);
+        return;
+    }
+    m_view.setMainWindowEnabled(false);
+    m_link.beginProgress(m_link.framesTotal());
+    if (upload()) {
+        // Closes the upload on the target; what it answers changes nothing here.
+        m_link.sendFrame(/*collectReply=*/false, 0, Command::UploadEnd, 0, 0, 0, 0,
+                         /*pauseWhenZero=*/false);
+    }
+    m_view.setMainWindowEnabled(true);
+    m_link.endProgress();
+}
+
+bool BulkTransfer::upload()
+{
+    for (const TableId id : kAllTables) {
+        const TableShape shape = shapeOf(id);
+        for (int row = 0; row < shape.rowCount; ++row) {
+            const int mode = ParameterStore::modeNumberOfRow(id, row);
+            for (int slot = 0; slot < shape.slotCount; ++slot) {
+                const ParamCell &cell = m_store.cellAt(id, row, slot);
+                if (!write(shape.group, mode, cell.address, cell.value))
+                    return false;
+            }
+        }
+    }
+    // The spin bars hold the VOL(SET) numbers.
+    for (int k = 0; k < kVolSetCount; ++k) {
+        if (!write(Group::MinLevel, 0, k, m_view.spinValue(3 * k)) ||
+            !write(Group::MaxLevel, 0, k, m_view.spinValue(3 * k + 1)) ||
+            !write(Group::StartMode, 0, k, m_view.spinValue(3 * k + 2)))
+            return false;
+    }
+    // Mute off is the one frame whose acknowledgement is awaited only after a pause.
+    return write(Group::Mute, 0, 0, m_view.muteOn() ? 1 : 0, /*pauseWhenZero=*/true) &&
+           write(Group::Lock, 0, 0, m_view.lockOn() ? 1 : 0) &&
+           write(Group::Exciter, 0, 0, m_view.exciterOn() ? 1 : 0) &&
+           write(Group::InputSelect, 0, 0, m_view.selectedInput());
+}
+
+bool BulkTransfer::read(int group, int mode, int address, std::uint8_t &answer)
+{
+    if (!m_link.sendFrame(/*collectReply=*/true, 1, Command::Read, group, u8(mode), u8(address), 0,
+                          /*pauseWhenZero=*/false))
+        return false;
+    answer = m_link.replyBuffer()[0];
+    return true;
+}
+
+bool BulkTransfer::write(int group, int mode, int address, int value, bool pauseWhenZero)
+{
+    return m_link.sendFrame(/*collectReply=*/false, 0, Command::UploadWrite, group, u8(mode),
+                            u8(address), u8(value), pauseWhenZero);
+}
+
+} // namespace tonvara

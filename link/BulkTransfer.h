@@ -1,0 +1,66 @@
+// The whole-set operations of the Read and Upload buttons: every stored setting of every mode
+// read from the target, or sent to it, one acknowledged frame at a time, with the main window
+// disabled and the progress bar following. A Read applies nothing until every answer is in, so
+// an interrupted Read leaves the editor exactly as it was.
+// Owned by the composition root; user-interface thread only.
+#pragma once
+
+#include "ParameterStore.h"
+
+#include <array>
+#include <cstdint>
+
+namespace tonvara {
+
+class LinkView;
+class TargetLink;
+class WindowServices;
+
+class BulkTransfer
+{
+  public:
+    static constexpr int kReadFrames = 211;
+    static constexpr int kUploadFrames = 212;
+
+    static constexpr const char *kNotConnectedMessage = "Is not connected to the target.";
+    static constexpr const char *kReadErrorMessage =
+        "An error occurred while reading data from target.";
+
+    BulkTransfer(WindowServices &services, TargetLink &link, ParameterStore &store, LinkView &view);
+
+    // Both count progress against the link's framesTotal, which the caller sets first.
+    void readAllFromTarget();
+    void uploadAllToTarget();
+
+  private:
+    // Everything a Read collects before it touches the store or the window.
+    struct ReadResult
+    {
+        std::array<ModeTable, 4> tables;
+        bool mute = false;
+        bool lock = false;
+        bool exciter = false;
+        std::uint8_t input = kNoInput;
+        std::array<VolSet, kVolSetCount> volSet{};
+    };
+    enum class Outcome
+    {
+        Complete,
+        Interrupted,
+        RuntimeError
+    };
+
+    Outcome collect(ReadResult &result);
+    void apply(const ReadResult &result);
+    bool upload();
+    // One Read request; the answer in `answer` when it came.
+    bool read(int group, int mode, int address, std::uint8_t &answer);
+    bool write(int group, int mode, int address, int value, bool pauseWhenZero = false);
+
+    WindowServices &m_services;
+    TargetLink &m_link;
+    ParameterStore &m_store;
+    LinkView &m_view;
+};
+
+} // namespace tonvara
