@@ -21,6 +21,9 @@ namespace {
 // Should the master ever report an error (it cannot hang up while we hold the slave open),
 // look again after this pause instead of spinning on a notifier that stays ready.
 constexpr std::chrono::milliseconds kLineRetry{50};
+// Closing the master flushes whatever the other end has not read yet, so the line goes this
+// long after the last answer has arrived: the unplug comes after the answer, not over it.
+constexpr std::chrono::milliseconds kCloseGrace{50};
 
 QString systemError()
 {
@@ -122,6 +125,7 @@ bool TargetSimulator::start()
                           .arg(m_options.linkPath, systemError());
             return false;
         }
+        m_linkCreated = true;
     }
 
     m_timerFd = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
@@ -192,9 +196,8 @@ void TargetSimulator::queueAnswer(LinePacer::Time ready, const TargetCore::React
     for (std::size_t i = 0; i < arrivals.size(); ++i)
         m_pending.push_back({arrivals[i], reaction.bytes[i]});
     if (reaction.closeLine && !m_closeQueued) {
-        // The line goes once the last answer has left, as when the plug is pulled right after.
         const LinePacer::Time due =
-            m_pending.empty() ? ready : std::max(ready, m_pending.back().due);
+            (m_pending.empty() ? ready : std::max(ready, m_pending.back().due)) + kCloseGrace;
         m_pending.push_back({due, -1});
         m_closeQueued = true;
     }
@@ -253,9 +256,16 @@ void TargetSimulator::closeLine()
     m_slaveFd = -1;
     m_pending.clear();
     armTimer();
-    if (!m_options.linkPath.isEmpty())
-        ::unlink(QFile::encodeName(m_options.linkPath).constData());
+    removeLink();
     trace(QStringLiteral("closed"));
+}
+
+void TargetSimulator::removeLink()
+{
+    // Only what start() placed: the path may name someone else's file when start() refused it.
+    if (m_linkCreated)
+        ::unlink(QFile::encodeName(m_options.linkPath).constData());
+    m_linkCreated = false;
 }
 
 void TargetSimulator::readCommands()
@@ -404,6 +414,7 @@ bool TargetSimulator::finish()
 {
     const bool dumped = writeDump();
     closeLine();
+    removeLink();
     return dumped;
 }
 

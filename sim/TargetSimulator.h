@@ -54,6 +54,7 @@ class TargetSimulator : public QObject
     void armTimer();
     void queueAnswer(LinePacer::Time ready, const TargetCore::Reaction &reaction);
     void closeLine();
+    void removeLink();
     void trace(const QString &text) const;
     bool writeDump() const;
 
@@ -68,6 +69,7 @@ class TargetSimulator : public QObject
     int m_slaveFd = -1; // held open so the master never sees a hang-up between editor opens
     int m_timerFd = -1;
     bool m_closeQueued = false;
+    bool m_linkCreated = false;
     QSocketNotifier *m_lineNotifier = nullptr;
     QSocketNotifier *m_timerNotifier = nullptr;
     QSocketNotifier *m_commandNotifier = nullptr;

@@ -337,9 +337,8 @@ void TestTargetCore::factoryStateMatchesTheModel()
     for (TableId id : kAllTables) {
         const TableShape shape = shapeOf(id);
         for (int row = 0; row < shape.rowCount; ++row) {
-            // (Qt reserves the word "slots", so the slot count comes from the address list.)
-            for (std::size_t slot = 0; slot < slotAddresses(id).size(); ++slot) {
-                const ParamCell &cell = factory.cellAt(id, row, static_cast<int>(slot));
+            for (int slot = 0; slot < shape.slotCount; ++slot) {
+                const ParamCell &cell = factory.cellAt(id, row, slot);
                 const auto mode = static_cast<std::uint8_t>(shape.modeBase + row);
                 QVERIFY2(core.hasSetting(shape.group, mode, cell.address),
                          qPrintable(QStringLiteral("group %1 mode %2 address %3")

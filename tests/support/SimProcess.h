@@ -1,0 +1,65 @@
+// Runs the target simulator program for real-time end-to-end tests: starts it with options,
+// waits for its "ready <device>" line, talks to it through its stdin commands, stops it and
+// collects its trace. Owned by one test; used from the test's thread only. Every wait is
+// bounded by a few seconds, so a broken simulator fails the test instead of hanging it.
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <optional>
+
+namespace tonvara {
+
+class SimProcess
+{
+  public:
+    SimProcess();
+    ~SimProcess();
+    SimProcess(const SimProcess &) = delete;
+    SimProcess &operator=(const SimProcess &) = delete;
+
+    // The program built with the tests.
+    static QString programPath();
+
+    // Starts the simulator with these options and waits for its ready line. False (with
+    // errorString()) when it does not start or does not announce a device.
+    bool start(const QStringList &options = {});
+    QString device() const { return m_device; }
+    QString errorString() const { return m_error; }
+    bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
+
+    // Sends one command line and returns the one-line answer ("" when none came).
+    QString command(const QString &line);
+    bool setSetting(int group, int mode, int address, int value);
+    std::optional<int> setting(int group, int mode, int address);
+    int framesReceived();
+    bool uploadEnded();
+    bool silent() { return command(QStringLiteral("silent")) == QLatin1String("ok"); }
+    bool talk() { return command(QStringLiteral("talk")) == QLatin1String("ok"); }
+    bool closeLine() { return command(QStringLiteral("close")) == QLatin1String("ok"); }
+    bool keyReset() { return command(QStringLiteral("keyreset")) == QLatin1String("ok"); }
+
+    // Asks the simulator to quit (SIGTERM if it does not) and waits for it. True when it ended
+    // by itself with status 0.
+    bool stop();
+    int exitCode() const { return m_process.exitCode(); }
+    // Everything the simulator wrote on stderr so far: the --trace lines and any error.
+    QStringList trace() const;
+
+    static constexpr std::chrono::milliseconds kStartTimeout{5000};
+    static constexpr std::chrono::milliseconds kAnswerTimeout{3000};
+
+  private:
+    QString readLine(std::chrono::milliseconds timeout);
+
+    QProcess m_process;
+    QTemporaryDir m_dir;
+    QString m_device;
+    QString m_error;
+};
+
+} // namespace tonvara
