@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -98,14 +99,16 @@ class TestTargetSim : public QObject
   private slots:
     void answersArePacedLikeTheLine_data();
     void answersArePacedLikeTheLine();
-    void runTimeCommands_data();
-    void runTimeCommands();
+    void faults_data();
+    void faults();
     void lineCloses_data();
     void lineCloses();
     void servesAgainAfterTheDeviceIsReopened();
     void keyResetEvery();
     void traceAndDump();
     void symlinkFollowsTheLine();
+    void stopsCleanly_data();
+    void stopsCleanly();
     void refusesBadStarts_data();
     void refusesBadStarts();
 };
@@ -153,34 +156,43 @@ void TestTargetSim::answersArePacedLikeTheLine()
     QVERIFY(sim.stop());
 }
 
-void TestTargetSim::runTimeCommands_data()
+void TestTargetSim::faults_data()
 {
+    QTest::addColumn<QStringList>("options");
     QTest::addColumn<QStringList>("commands");
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QByteArray>("answer");
 
+    const QByteArray identify = hex("CD E2 00 00 00 6E");
+    QTest::newRow("Silent after one frame") << QStringList{"--silent-after", "1"} << QStringList()
+                                            << identify + identify + hex("FC") << hex("6E");
+    QTest::newRow("No keep-alive echo")
+        << QStringList{"--no-sync-echo"} << QStringList() << hex("FC") + identify << hex("6E");
     QTest::newRow("Setting changed")
-        << QStringList{"set 0 0 29 5"} << hex("CD 01 00 00 1D 00") << hex("05");
-    QTest::newRow("Silent") << QStringList{"silent"} << hex("CD E2 00 00 00 6E FC") << QByteArray();
+        << QStringList() << QStringList{"set 0 0 29 5"} << hex("CD 01 00 00 1D 00") << hex("05");
+    QTest::newRow("Silent") << QStringList() << QStringList{"silent"} << identify + hex("FC")
+                            << QByteArray();
     QTest::newRow("Silent, then talking again")
-        << QStringList{"silent", "talk"} << hex("CD E2 00 00 00 6E") << hex("6E");
+        << QStringList() << QStringList{"silent", "talk"} << identify << hex("6E");
     QTest::newRow("Keep-alive echo off")
-        << QStringList{"syncecho off"} << hex("FC") << QByteArray();
+        << QStringList() << QStringList{"syncecho off"} << hex("FC") << QByteArray();
     QTest::newRow("Model byte changed")
-        << QStringList{"model 0x70"} << hex("CD E2 00 00 00 6E") << hex("70");
-    QTest::newRow("Key reset") << QStringList{"keyreset"} << QByteArray() << hex("FE");
-    QTest::newRow("Garbage on") << QStringList{"garbage 1"} << hex("CD E2 00 00 00 6E")
+        << QStringList() << QStringList{"model 0x70"} << identify << hex("70");
+    QTest::newRow("Key reset") << QStringList() << QStringList{"keyreset"} << QByteArray()
+                               << hex("FE");
+    QTest::newRow("Garbage on") << QStringList() << QStringList{"garbage 1"} << identify
                                 << hex("5A 6E");
 }
 
-void TestTargetSim::runTimeCommands()
+void TestTargetSim::faults()
 {
+    QFETCH(QStringList, options);
     QFETCH(QStringList, commands);
     QFETCH(QByteArray, input);
     QFETCH(QByteArray, answer);
 
     SimProcess sim;
-    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+    QVERIFY2(sim.start(options), qPrintable(sim.errorString()));
     Device device(sim.device());
     QVERIFY(device.isOpen());
     for (const QString &command : commands)
@@ -308,6 +320,46 @@ void TestTargetSim::symlinkFollowsTheLine()
     }
     QVERIFY(sim.stop());
     QVERIFY(!QFileInfo(link).isSymLink());
+}
+
+void TestTargetSim::stopsCleanly_data()
+{
+    QTest::addColumn<int>("signalNumber"); // 0: the quit command
+    QTest::addColumn<bool>("commandsEndFirst");
+
+    QTest::newRow("Quit command") << 0 << false;
+    QTest::newRow("SIGTERM") << int(SIGTERM) << false;
+    QTest::newRow("SIGINT") << int(SIGINT) << false;
+    QTest::newRow("SIGTERM after the end of the commands") << int(SIGTERM) << true;
+}
+
+void TestTargetSim::stopsCleanly()
+{
+    QFETCH(int, signalNumber);
+    QFETCH(bool, commandsEndFirst);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString link = dir.filePath(QStringLiteral("target"));
+    const QString dumpPath = dir.filePath(QStringLiteral("settings.txt"));
+    SimProcess sim;
+    QVERIFY2(sim.start({"--link", link, "--dump", dumpPath}), qPrintable(sim.errorString()));
+    Device device(link);
+    QVERIFY(device.isOpen());
+    if (commandsEndFirst) {
+        // Started in the background its stdin is empty; the target must go on serving.
+        sim.closeCommands();
+        QTest::qWait(100);
+        QVERIFY(sim.isRunning());
+    }
+    QVERIFY(device.send(hex("CD 02 0C 00 00 02")));
+    QCOMPARE(asHex(device.receive(1, kArriveMs)), asHex(hex("33")));
+
+    QVERIFY(signalNumber == 0 ? sim.stop() : sim.stopBySignal(signalNumber));
+    QVERIFY(!QFileInfo(link).isSymLink());
+    QFile dump(dumpPath);
+    QVERIFY(dump.open(QIODevice::ReadOnly | QIODevice::Text));
+    QVERIFY(QString::fromLatin1(dump.readAll()).split(QLatin1Char('\n')).contains("12 0 0 2"));
 }
 
 void TestTargetSim::refusesBadStarts_data()

@@ -3,6 +3,9 @@
 #include <QDeadlineTimer>
 #include <QFile>
 
+#include <csignal>
+#include <sys/types.h>
+
 namespace tonvara {
 
 SimProcess::SimProcess() = default;
@@ -22,6 +25,7 @@ bool SimProcess::start(const QStringList &options)
 {
     m_device.clear();
     m_error.clear();
+    m_commandsClosed = false;
     if (!m_dir.isValid()) {
         m_error = QStringLiteral("no temporary directory: %1").arg(m_dir.errorString());
         return false;
@@ -58,7 +62,7 @@ QString SimProcess::readLine(std::chrono::milliseconds timeout)
 
 QString SimProcess::command(const QString &line)
 {
-    if (!isRunning())
+    if (!isRunning() || m_commandsClosed)
         return {};
     m_process.write(line.toLocal8Bit() + '\n');
     m_process.waitForBytesWritten(static_cast<int>(kAnswerTimeout.count()));
@@ -94,11 +98,24 @@ bool SimProcess::uploadEnded()
 
 bool SimProcess::stop()
 {
-    if (!isRunning())
-        return m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
-    m_process.write("quit\n");
-    m_process.closeWriteChannel();
-    if (!m_process.waitForFinished(static_cast<int>(kAnswerTimeout.count()))) {
+    if (isRunning() && !m_commandsClosed) {
+        m_process.write("quit\n");
+        m_process.waitForBytesWritten(static_cast<int>(kAnswerTimeout.count()));
+        m_process.closeWriteChannel();
+    }
+    return waitForEnd();
+}
+
+bool SimProcess::stopBySignal(int signalNumber)
+{
+    if (isRunning())
+        ::kill(static_cast<pid_t>(m_process.processId()), signalNumber);
+    return waitForEnd();
+}
+
+bool SimProcess::waitForEnd()
+{
+    if (isRunning() && !m_process.waitForFinished(static_cast<int>(kAnswerTimeout.count()))) {
         m_process.terminate();
         if (!m_process.waitForFinished(static_cast<int>(kAnswerTimeout.count()))) {
             m_process.kill();

@@ -46,6 +46,14 @@ class SimProcess
     // Asks the simulator to quit (SIGTERM if it does not) and waits for it. True when it ended
     // by itself with status 0.
     bool stop();
+    // Sends the signal (SIGTERM, SIGINT ...) and waits for the end. True on status 0.
+    bool stopBySignal(int signalNumber);
+    // Ends the command input, as a simulator started in the background would see it.
+    void closeCommands()
+    {
+        m_process.closeWriteChannel();
+        m_commandsClosed = true;
+    }
     int exitCode() const { return m_process.exitCode(); }
     // Everything the simulator wrote on stderr so far: the --trace lines and any error.
     QStringList trace() const;
@@ -55,11 +63,13 @@ class SimProcess
 
   private:
     QString readLine(std::chrono::milliseconds timeout);
+    bool waitForEnd();
 
     QProcess m_process;
     QTemporaryDir m_dir;
     QString m_device;
     QString m_error;
+    bool m_commandsClosed = false;
 };
 
 } // namespace tonvara
