@@ -234,8 +234,16 @@ int VolSetPanel::spinValue(int index) const
 
 void VolSetPanel::applyGroup(int k, int minLevel, int maxLevel, int startMode)
 {
-    putAndCommit(3 * k + 1, QString::number(maxLevel));
-    putAndCommit(3 * k, QString::number(minLevel));
+    // Each commit is checked against the other number then in force. Committing the maximum
+    // first is exact unless it is below the current minimum; then the minimum, being no larger,
+    // is below the current maximum and goes first instead. A valid pair thus ends as given.
+    if (maxLevel >= spinValue(3 * k)) {
+        putAndCommit(3 * k + 1, QString::number(maxLevel));
+        putAndCommit(3 * k, QString::number(minLevel));
+    } else {
+        putAndCommit(3 * k, QString::number(minLevel));
+        putAndCommit(3 * k + 1, QString::number(maxLevel));
+    }
     setSpin(3 * k + 2, startMode);
 }
 

@@ -55,8 +55,9 @@ public:
     void putAndCommit(int index, const QString &text);
     void setSpin(int index, int value);
     int spinValue(int index) const;
-    // Sets one group to exactly these numbers (maximum first, so that a valid pair ends
-    // exactly as given whatever the group held before), and the start mode.
+    // Sets one group to these numbers through the commit rules, in the order that makes a valid
+    // pair (minimum not above maximum) end exactly as given whatever the group held before;
+    // then the start mode.
     void applyGroup(int k, int minLevel, int maxLevel, int startMode);
 
     int startLevel(int k) const;

@@ -1,0 +1,380 @@
+// From the user's hand to the bytes on the line: the real main-window controls, driven with
+// mouse and key events, against the real link on an in-memory line joined to the simulated
+// target, on virtual time.
+#include "FactoryValues.h"
+#include "ParameterStore.h"
+
+#include "C_ComboBox.h"
+#include "C_FlagBar.h"
+#include "C_Option.h"
+#include "C_ScrollBar.h"
+#include "InMemoryLine.h"
+#include "MainPages.h"
+#include "TargetCore.h"
+#include "TargetLink.h"
+#include "TrafficLog.h"
+#include "VirtualWindowServices.h"
+#include "VolSetPanel.h"
+
+#include <QTest>
+
+using namespace tonvara;
+
+using Bytes = std::vector<std::uint8_t>;
+Q_DECLARE_METATYPE(Bytes)
+
+namespace {
+
+const QString kDevice = QStringLiteral("/dev/ttyT0");
+
+struct Rig
+{
+    VirtualWindowServices services;
+    ParameterStore store;
+    QWidget host;
+    MainPages pages{services, store, &host};
+    sim::TargetCore target;
+    InMemoryLine *line = nullptr;
+    std::unique_ptr<TargetLink> link;
+    int keyTimerStarts = 0;
+    std::unique_ptr<ServiceTimer> timer1 = services.createTimer(Millis(300), nullptr);
+
+    explicit Rig(bool connect = true)
+    {
+        auto owned = std::make_unique<InMemoryLine>(services);
+        line = owned.get();
+        line->table = {kDevice};
+        line->attachTarget(kDevice, target);
+        link = std::make_unique<TargetLink>(services, store, pages, std::move(owned));
+        pages.setLink(link.get());
+        QObject::connect(timer1.get(), &ServiceTimer::tick, [this] {
+            timer1->setEnabled(false);
+            pages.showNaturalKey();
+        });
+        pages.setKeyTimerStarter([this] {
+            ++keyTimerStarts;
+            timer1->setEnabled(true);
+        });
+        host.resize(932, 674);
+        pages.placeTitleStrips();
+        pages.loadAddresses();
+        pages.placeMicRow();
+        pages.styleContainers();
+        pages.fillModeLists();
+        pages.loadDefaults();
+        link->initTrafficLog();
+        host.show();
+        if (connect) {
+            link->start();
+            QVERIFY(services.runUntil([this] { return link->connected(); }, Millis(3000)));
+            // Let the synchronisation finish and the window come back.
+            services.advance(Millis(100));
+        }
+    }
+    ~Rig() { pages.setLink(nullptr); }
+
+    std::size_t mark() const { return line->writes.size(); }
+    std::vector<Bytes> framesSince(std::size_t from) const
+    {
+        std::vector<Bytes> frames;
+        for (std::size_t i = from; i < line->writes.size(); ++i)
+            if (line->writes[i].bytes.size() == 6)
+                frames.push_back(line->writes[i].bytes);
+        return frames;
+    }
+    // Points at the knob (the slider then takes arrow keys) and steps it.
+    void step(C_ScrollBar *slider, int steps)
+    {
+        QTest::mouseMove(slider, QPoint(50, slider->knobY()));
+        for (int i = 0; i < std::abs(steps); ++i) {
+            QTest::keyClick(slider, steps > 0 ? Qt::Key_Up : Qt::Key_Down);
+            services.advance(Millis(50)); // the answer arrives; the slider is enabled again
+        }
+    }
+    void pick(C_ComboBox *list, int row)
+    {
+        QTest::mouseClick(list, Qt::LeftButton, {}, QPoint(10, 8));
+        QWidget *popup = list->listWindow();
+        QVERIFY(popup && popup->isVisible());
+        const QPoint at(10, row * list->rowPitch() + list->rowPitch() / 2);
+        QTest::mouseMove(popup, at);
+        QTest::mousePress(popup, Qt::LeftButton, {}, at);
+        QTest::mouseRelease(popup, Qt::LeftButton, {}, at);
+        services.advance(Millis(500));
+    }
+    void click(QWidget *w, QPoint at = QPoint(5, 5))
+    {
+        QTest::mouseClick(w, Qt::LeftButton, {}, at);
+        services.advance(Millis(50));
+    }
+};
+
+Bytes frame(int command, int group, int mode, int address, int value)
+{
+    return {0xCD, std::uint8_t(command), std::uint8_t(group), std::uint8_t(mode),
+            std::uint8_t(address), std::uint8_t(value)};
+}
+
+} // namespace
+
+class TestControlFrames : public QObject
+{
+    Q_OBJECT
+private slots:
+    void revDelayInEff1IsTheWorkedExample();
+    void micLowCutSendsAddressSeven();
+    void effInCToggleInMusic3();
+    void keyAcceptedStaysLit();
+    void keyRefusedReturnsToNaturalAfter300ms();
+    void keyWhileNotConnectedReturnsToNatural();
+    void muteOnAndOffWithItsPause();
+    void lockSendsNothing();
+    void muteAndLockRefusedWhileNotConnected();
+    void inputAndExciter();
+    void startLevelIsSentLive();
+    void modeChoicesSendTheirRows_data();
+    void modeChoicesSendTheirRows();
+    void modeChoiceStopsAtTheFirstUnansweredFrame();
+    void notConnectedChangesOnlyTheEditor();
+    void resetSendsNothing();
+};
+
+void TestControlFrames::revDelayInEff1IsTheWorkedExample()
+{
+    Rig rig;
+    rig.pick(rig.pages.modeList(3), 2); // EFF1
+    QCOMPARE(int(rig.store.effMode), 20);
+    QVERIFY(rig.pages.effSlider(7)->isVisible());
+    QVERIFY(!rig.pages.ktvSlider(0)->isVisible());
+    rig.link->trafficLog().setEnabled(true);
+    const auto from = rig.mark();
+    rig.step(rig.pages.effSlider(7), 5); // 20 -> 25
+    const auto frames = rig.framesSince(from);
+    QCOMPARE(frames.size(), std::size_t(5));
+    QCOMPARE(frames.back(), frame(0x02, 2, 0x14, 0xB5, 25));
+    QCOMPARE(int(rig.store.cellAt(TableId::Eff, 0, 7).value), 25);
+    QCOMPARE(rig.pages.effSlider(7)->valueTip(), QStringLiteral("25ms"));
+    QVERIFY(rig.link->trafficLog().text().contains(QStringLiteral("\r\nSend: CD,02,02,14,B5,19")));
+    QVERIFY(rig.link->trafficLog().text().contains(QStringLiteral("\r\nRecv: 33")));
+    QVERIFY(rig.pages.effSlider(7)->isEnabled());
+    QCOMPARE(int(rig.target.setting(2, 20, 181)), 25);
+}
+
+void TestControlFrames::micLowCutSendsAddressSeven()
+{
+    Rig rig;
+    rig.pick(rig.pages.modeList(2), 1); // MIC2: LowCut factory 3
+    QCOMPARE(rig.pages.micSlider(8)->value(), 3);
+    const auto from = rig.mark();
+    rig.step(rig.pages.micSlider(8), 3);
+    QCOMPARE(rig.framesSince(from).back(), frame(0x02, 1, 1, 7, 6));
+    QCOMPARE(int(rig.store.cellAt(TableId::Mic, 1, 8).value), 6);
+    QCOMPARE(int(rig.store.cellAt(TableId::Mic, 0, 8).value), 6); // MIC1 untouched (factory 6)
+}
+
+void TestControlFrames::effInCToggleInMusic3()
+{
+    Rig rig;
+    rig.pick(rig.pages.modeList(1), 2); // MUSIC3
+    rig.click(rig.pages.viewOption(1));  // "Aid": the output view with the two toggles
+    QVERIFY(rig.pages.flagBar(2)->isVisible());
+    const auto from = rig.mark();
+    // EFF In C reads its Value inverted: the left half (off face) is Value on.
+    rig.click(rig.pages.flagBar(2), QPoint(5, 10));
+    QVERIFY(rig.pages.flagBar(2)->value());
+    QCOMPARE(rig.framesSince(from), std::vector<Bytes>{frame(0x02, 0, 2, 0x15, 1)});
+    QCOMPARE(int(rig.store.cellAt(TableId::Music, 2, 16).value), 1);
+}
+
+void TestControlFrames::keyAcceptedStaysLit()
+{
+    Rig rig;
+    const auto from = rig.mark();
+    rig.click(rig.pages.keyButton(7)); // #2
+    QCOMPARE(rig.framesSince(from), std::vector<Bytes>{frame(0x02, 11, 0, 0, 7)});
+    rig.services.advance(Millis(1000));
+    QVERIFY(rig.pages.keyButton(7)->value());
+    QVERIFY(!rig.pages.keyButton(5)->value());
+    QCOMPARE(int(rig.store.keyIndex), 7);
+}
+
+void TestControlFrames::keyRefusedReturnsToNaturalAfter300ms()
+{
+    Rig rig;
+    // A target that answers a key write with another byte than the acknowledgement.
+    rig.line->devices[kDevice].peer = [](const std::uint8_t *, std::size_t size) {
+        return InMemoryLine::Answer{size == 6 ? Bytes{0x35} : Bytes{}, false};
+    };
+    QTest::mouseClick(rig.pages.keyButton(2), Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(rig.services.runUntil([&] { return rig.keyTimerStarts == 1; }, Millis(4000)));
+    QVERIFY(rig.pages.keyButton(2)->value());
+    rig.services.advance(Millis(299));
+    QVERIFY(rig.pages.keyButton(2)->value());
+    rig.services.advance(Millis(1));
+    QVERIFY(!rig.pages.keyButton(2)->value());
+    QVERIFY(rig.pages.keyButton(5)->value());
+}
+
+void TestControlFrames::keyWhileNotConnectedReturnsToNatural()
+{
+    Rig rig(/*connect=*/false);
+    const auto from = rig.mark();
+    QTest::mouseClick(rig.pages.keyButton(9), Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(rig.pages.keyButton(9)->value());
+    rig.services.advance(Millis(300));
+    QVERIFY(rig.pages.keyButton(5)->value());
+    QVERIFY(rig.framesSince(from).empty());
+}
+
+void TestControlFrames::muteOnAndOffWithItsPause()
+{
+    Rig rig;
+    auto from = rig.mark();
+    rig.click(rig.pages.switchButton(0));
+    QCOMPARE(rig.framesSince(from), std::vector<Bytes>{frame(0x02, 7, 0, 0, 1)});
+    QVERIFY(rig.store.mute);
+    QVERIFY(rig.services.pauses.isEmpty());
+    from = rig.mark();
+    rig.click(rig.pages.switchButton(0));
+    QCOMPARE(rig.framesSince(from), std::vector<Bytes>{frame(0x02, 7, 0, 0, 0)});
+    QCOMPARE(rig.services.pauses, QList<Millis>{Millis(1500)});
+    QVERIFY(!rig.store.mute);
+    QVERIFY(rig.host.isEnabled());
+}
+
+void TestControlFrames::lockSendsNothing()
+{
+    Rig rig;
+    const auto from = rig.mark();
+    rig.click(rig.pages.switchButton(1));
+    QVERIFY(rig.pages.switchButton(1)->value());
+    QVERIFY(rig.store.lock);
+    QVERIFY(rig.framesSince(from).empty());
+}
+
+void TestControlFrames::muteAndLockRefusedWhileNotConnected()
+{
+    Rig rig(/*connect=*/false);
+    for (int k : {0, 1}) {
+        rig.click(rig.pages.switchButton(k));
+        QVERIFY(!rig.pages.switchButton(k)->value());
+    }
+    QCOMPARE(rig.services.messageTexts(),
+             QStringList({"This item is not available. ", "This item is not available. "}));
+    QCOMPARE(rig.services.messages[0].icon, MessageIcon::Warning);
+    QVERIFY(!rig.store.mute && !rig.store.lock);
+}
+
+void TestControlFrames::inputAndExciter()
+{
+    Rig rig;
+    auto from = rig.mark();
+    rig.click(rig.pages.inputButton(2)); // AUX
+    QCOMPARE(rig.framesSince(from), std::vector<Bytes>{frame(0x02, 12, 0, 0, 2)});
+    QVERIFY(rig.pages.inputButton(2)->value() && !rig.pages.inputButton(1)->value());
+    QCOMPARE(int(rig.store.inputSelect), 2);
+    from = rig.mark();
+    rig.click(rig.pages.flagBar(1), QPoint(45, 10)); // right half: on
+    QCOMPARE(rig.framesSince(from), std::vector<Bytes>{frame(0x02, 10, 0, 0, 1)});
+    QVERIFY(rig.store.exciter);
+}
+
+void TestControlFrames::startLevelIsSentLive()
+{
+    Rig rig;
+    C_ScrollBar *mic = rig.pages.volSet().startSlider(1);
+    rig.pages.setStartLevel(1, 38);
+    rig.link->trafficLog().setEnabled(true);
+    const auto from = rig.mark();
+    rig.step(mic, 2);
+    QCOMPARE(rig.framesSince(from).back(), frame(0x02, 6, 0, 1, 40));
+    QVERIFY(rig.link->trafficLog().text().endsWith(QStringLiteral("Send: CD,02,06,00,01,28\r\nRecv: 33")));
+    QCOMPARE(int(rig.store.volSet[1].startLevel), 40);
+    // Above the maximum: limited to it (Max 80 here, so lower it first).
+    rig.pages.volSet().putAndCommit(4, QStringLiteral("41"));
+    const auto from2 = rig.mark();
+    rig.step(mic, 3);
+    QCOMPARE(mic->value(), 41);
+    QCOMPARE(rig.framesSince(from2).back(), frame(0x02, 6, 0, 1, 41));
+}
+
+void TestControlFrames::modeChoicesSendTheirRows_data()
+{
+    QTest::addColumn<int>("list");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("group");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("count");
+    QTest::newRow("MUSIC4: 18 frames") << 1 << 3 << 0 << 3 << 18;
+    QTest::newRow("MIC6: 9 frames") << 2 << 5 << 1 << 5 << 9;
+    QTest::newRow("KTV2: 8 frames") << 3 << 1 << 2 << 1 << 8;
+    QTest::newRow("EFF2: 10 frames with mode 21") << 3 << 3 << 2 << 21 << 10;
+}
+
+void TestControlFrames::modeChoicesSendTheirRows()
+{
+    QFETCH(int, list);
+    QFETCH(int, row);
+    QFETCH(int, group);
+    QFETCH(int, mode);
+    QFETCH(int, count);
+    Rig rig;
+    const auto from = rig.mark();
+    rig.pick(rig.pages.modeList(list), row);
+    const auto frames = rig.framesSince(from);
+    QCOMPARE(int(frames.size()), count);
+    const TableId table = group == 0   ? TableId::Music
+                          : group == 1 ? TableId::Mic
+                          : mode >= 20 ? TableId::Eff
+                                       : TableId::Ktv;
+    const int tableRow = ParameterStore::rowOfMode(table, mode);
+    for (int slot = 0; slot < count; ++slot) {
+        const ParamCell &cell = rig.store.cellAt(table, tableRow, slot);
+        QCOMPARE(frames[std::size_t(slot)], frame(0x02, group, mode, cell.address, cell.value));
+    }
+    QVERIFY(rig.host.isEnabled());
+}
+
+void TestControlFrames::modeChoiceStopsAtTheFirstUnansweredFrame()
+{
+    Rig rig;
+    rig.target.options().silentAfter = rig.target.framesReceivedCount() + 5;
+    const auto from = rig.mark();
+    rig.pick(rig.pages.modeList(1), 0); // MUSIC1 again
+    QVERIFY(rig.services.runUntil([&] { return !rig.link->connected(); }, Millis(10000)));
+    rig.services.advance(Millis(100));
+    QCOMPARE(rig.framesSince(from).size(), std::size_t(6)); // slots 0 to 5
+    QVERIFY(rig.host.isEnabled());
+    QCOMPARE(rig.services.messageTexts(),
+             QStringList{"Target communication and connection timeout, disconnected."});
+    QCOMPARE(rig.pages.modeList(1)->caption(), QStringLiteral("MUSIC1"));
+}
+
+void TestControlFrames::notConnectedChangesOnlyTheEditor()
+{
+    Rig rig(/*connect=*/false);
+    rig.pick(rig.pages.modeList(1), 2); // MUSIC3
+    QCOMPARE(int(rig.store.musicMode), 2);
+    rig.step(rig.pages.musicSlider(3), -4);
+    QCOMPARE(int(rig.store.cellAt(TableId::Music, 2, 3).value), 6);
+    QCOMPARE(int(rig.store.cellAt(TableId::Music, 0, 3).value), 10);
+    QCOMPARE(rig.pages.musicSlider(3)->valueTip(), QStringLiteral("-4dB"));
+    QVERIFY(rig.framesSince(0).empty());
+}
+
+void TestControlFrames::resetSendsNothing()
+{
+    Rig rig;
+    rig.pick(rig.pages.modeList(1), 3); // MUSIC4
+    rig.step(rig.pages.musicSlider(0), 2);
+    const auto from = rig.mark();
+    rig.click(rig.pages.switchButton(2));
+    QVERIFY(rig.framesSince(from).empty());
+    QCOMPARE(rig.pages.musicSlider(0)->value(), 10);
+    QCOMPARE(int(rig.store.musicMode), 3);
+    QCOMPARE(rig.pages.modeList(1)->caption(), QStringLiteral("MUSIC4"));
+    QVERIFY(!rig.pages.switchButton(2)->value());
+}
+
+QTEST_MAIN(TestControlFrames)
+#include "tst_controlframes.moc"
