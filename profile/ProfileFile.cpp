@@ -90,17 +90,24 @@ SaveResult writeDocumentFile(const QString &path, const IniDocument &doc)
 {
     SaveResult result;
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered: a buffered flush that the disk takes only in part (full disk, file size
+    // limit) is not reported as an error, and the shortened file would then be committed.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         result.reason = file.errorString();
         return result;
     }
     const QByteArray bytes = doc.serialize();
-    if (file.write(bytes) != bytes.size()) {
-        result.reason = file.errorString();
-        file.cancelWriting();
-        return result;
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0) {
+            result.reason = file.errorString();
+            file.cancelWriting();
+            return result;
+        }
+        written += qsizetype(n);
     }
-    // commit() flushes, syncs and renames; on failure the old file is untouched.
+    // commit() syncs and renames over the old file; on failure the old file is untouched.
     if (!file.commit()) {
         result.reason = file.errorString();
         return result;
