@@ -6,10 +6,10 @@
 // Applying an imported profile (the main window's part):
 //  - tables, then showCurrentModes; inputSelect kNoInput (3) means every INPUT option off;
 //    exciter, mute and lock on their controls; startMode on its spin bar.
-//  - minLevel <= maxLevel holds in every group. Put them in so that neither is clamped by the
-//    other's old value: commit the maximum, then the minimum, then the maximum again (the first
-//    commit is raised to the old minimum when that was higher; the third puts it right). The
-//    start level follows the maximum down, as when a maximum is typed in. Nothing is sent.
+//  - minLevel <= maxLevel holds in every group. Commit them so that neither is clamped by the
+//    other's old value: the maximum first when it is not below the current minimum, otherwise
+//    the minimum first. The start level follows the maximum down, as when a maximum is typed
+//    in. Nothing is sent.
 #pragma once
 
 #include "ProfileData.h"
