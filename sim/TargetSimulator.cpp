@@ -24,6 +24,7 @@ constexpr std::chrono::milliseconds kLineRetry{50};
 // Closing the master flushes whatever the other end has not read yet, so the line goes this
 // long after the last answer has arrived: the unplug comes after the answer, not over it.
 constexpr std::chrono::milliseconds kCloseGrace{50};
+constexpr qsizetype kLongestCommand = 4096;
 
 QString systemError()
 {
@@ -281,6 +282,12 @@ void TargetSimulator::readCommands()
         return;
     }
     m_commandBuffer.append(buffer, n);
+    // A command is a short line; endless input without a newline is refused, not hoarded.
+    if (m_commandBuffer.indexOf('\n') < 0 && m_commandBuffer.size() > kLongestCommand) {
+        m_commandBuffer.clear();
+        printLine(QStringLiteral("error: command line too long"));
+        return;
+    }
     qsizetype end;
     while ((end = m_commandBuffer.indexOf('\n')) >= 0) {
         const QString line = QString::fromLocal8Bit(m_commandBuffer.left(end)).trimmed();
