@@ -28,10 +28,7 @@ CommIndicator::CommIndicator(WindowServices &services, TrafficLog &log, QWidget 
     m_timer1->setEnabled(true);
 }
 
-CommIndicator::~CommIndicator()
-{
-    m_log.setEnabled(false);
-}
+CommIndicator::~CommIndicator() = default;
 
 void CommIndicator::refresh()
 {

@@ -18,12 +18,13 @@ namespace tonvara {
 class CommIndicator : public QWidget
 {
     Q_OBJECT
-public:
+  public:
     static constexpr Millis kRefreshInterval{200};
     static constexpr int kMaxLogLength = 60000;
     static constexpr int kClientWidth = 470;
     static constexpr int kClientHeight = 662;
-    static constexpr const char *kCaption = "Double-click the empty display can be stretched or wide";
+    static constexpr const char *kCaption =
+        "Double-click the empty display can be stretched or wide";
 
     CommIndicator(WindowServices &services, TrafficLog &log, QWidget *parent = nullptr);
     ~CommIndicator() override;
@@ -33,12 +34,12 @@ public:
     // The Timer1 tick: copies the log when its length changed.
     void refresh();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-private:
+  private:
     TrafficLog &m_log;
     QPlainTextEdit *m_text = nullptr;
     std::unique_ptr<ServiceTimer> m_timer1;

@@ -10,7 +10,7 @@ namespace tonvara {
 
 class LinkView
 {
-public:
+  public:
     virtual ~LinkView() = default;
 
     // Label4 caption and its tool tip (why no port opened, empty when connected).

@@ -16,13 +16,15 @@ OpenOutcome classifyOpenFailure(const QString &device, QSerialPort::SerialPortEr
                                 const QString &errorText)
 {
     const QByteArray path = QFile::encodeName(device);
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::stat(path.constData(), &info) != 0 || error == QSerialPort::DeviceNotFoundError)
         return {OpenFailure::Absent, {}, {}};
     if (::access(path.constData(), R_OK | W_OK) != 0 && (errno == EACCES || errno == EPERM)) {
         const struct group *owner = ::getgrgid(info.st_gid);
-        const QString group = owner ? QString::fromLocal8Bit(owner->gr_name)
-                                    : QString::number(info.st_gid);
+        const QString group =
+            owner ? QString::fromLocal8Bit(owner->gr_name) : QString::number(info.st_gid);
         return {OpenFailure::NotAllowed, group, {}};
     }
     // Allowed by the file's rights yet refused: another program holds the lock or the

@@ -16,7 +16,7 @@ OpenOutcome classifyOpenFailure(const QString &device, QSerialPort::SerialPortEr
 class QSerialLine : public SerialLine
 {
     Q_OBJECT
-public:
+  public:
     explicit QSerialLine(QObject *parent = nullptr);
     ~QSerialLine() override;
 
@@ -29,7 +29,7 @@ public:
     void close() override;
     bool isOpen() const override;
 
-private:
+  private:
     void onError(QSerialPort::SerialPortError error);
     void closeAfterError();
 

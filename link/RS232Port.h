@@ -27,7 +27,7 @@ QString openFailureText(int portNumber, const QString &device, const OpenOutcome
 class RS232Port : public QObject
 {
     Q_OBJECT
-public:
+  public:
     static constexpr int kMaxPortNumber = 12;
     static constexpr int kBytesWaitingCap = 100;
     static constexpr int kInvalidHandle = -1;
@@ -61,10 +61,10 @@ public:
     // Where the one-line reports go; stderr unless replaced (tests).
     void setDiagnosticSink(std::function<void(const QString &)> sink) { m_sink = std::move(sink); }
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void failureTextChanged(const QString &text);
 
-private:
+  private:
     void reportFailure(int portNumber, const QString &device, const OpenOutcome &outcome);
 
     std::unique_ptr<SerialLine> m_line;

@@ -12,7 +12,14 @@
 namespace tonvara {
 
 // Why a device did not open; the editor tells the user once per device and cause.
-enum class OpenFailure { None, NotAllowed, Busy, Absent, Other };
+enum class OpenFailure
+{
+    None,
+    NotAllowed,
+    Busy,
+    Absent,
+    Other
+};
 
 struct OpenOutcome
 {
@@ -25,7 +32,7 @@ struct OpenOutcome
 class SerialLine : public QObject
 {
     Q_OBJECT
-public:
+  public:
     using QObject::QObject;
     ~SerialLine() override = default;
 
@@ -46,7 +53,7 @@ public:
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void readyRead();
     // The open device went away (unplugged adapter, closed pseudo-terminal); emitted once per
     // open, after the line has closed itself.

@@ -1,14 +1,10 @@
-// The store first: its "slots" members must be parsed before any Qt header could see them.
-#include "ParameterStore.h"
-
 #include "TargetLink.h"
+
+#include "ParameterStore.h"
 
 #include "CommIndicator.h"
 
 #include <algorithm>
-
-// The store's tables have a member named "slots"; Qt's keyword macro must not rewrite it here.
-#undef slots
 
 namespace tonvara {
 
@@ -23,8 +19,7 @@ constexpr std::uint8_t u8(int value)
 
 TargetLink::TargetLink(WindowServices &services, ParameterStore &store, LinkView &view,
                        std::unique_ptr<SerialLine> line, QObject *parent)
-    : QObject(parent), m_services(services), m_store(store), m_view(view),
-      m_port(std::move(line))
+    : QObject(parent), m_services(services), m_store(store), m_view(view), m_port(std::move(line))
 {
     m_commConnect = services.createTimer(kFirstScanDelay, this);
     m_timer2 = services.createTimer(kPollInterval, this);
@@ -279,9 +274,11 @@ bool TargetLink::scanPorts()
 {
     m_port.rebuildPortTable();
     for (int number = 1; number <= RS232Port::kMaxPortNumber && !m_closing; ++number) {
-        if (m_port.openPort(QString::number(number)) && m_port.configurePort(kBaudRate, kByteSize)) {
+        if (m_port.openPort(QString::number(number)) &&
+            m_port.configurePort(kBaudRate, kByteSize)) {
             m_probing = true;
-            if (sendFrame(/*collectReply=*/true, 1, Command::Identify, Group::Music, 0, 0, ModelByte,
+            if (sendFrame(/*collectReply=*/true, 1, Command::Identify, Group::Music, 0, 0,
+                          ModelByte,
                           /*pauseWhenZero=*/false)) {
                 if (m_replyBuffer[0] == ModelByte) {
                     m_connected = true;
@@ -436,7 +433,8 @@ void TargetLink::showDisconnected()
 
 CommIndicator *TargetLink::openTrafficLog()
 {
-    if (!m_indicator)
+    // A closed window is on its way to deletion: a new one takes its place.
+    if (!m_indicator || !m_indicator->isVisible())
         m_indicator = new CommIndicator(m_services, m_log);
     m_indicator->show();
     m_indicator->raise();

@@ -30,7 +30,7 @@ class ParameterStore;
 class TargetLink : public QObject
 {
     Q_OBJECT
-public:
+  public:
     static constexpr Millis kFirstScanDelay{100};
     static constexpr Millis kScanInterval{2000};
     static constexpr Millis kPollInterval{15};
@@ -66,8 +66,7 @@ public:
     // Sends one frame and waits for its answer; true when it came. Only while connected or
     // probing. A send issued during another's wait waits for its turn (see above).
     bool sendFrame(bool collectReply, std::uint8_t expectedLength, int command, int group,
-                   std::uint8_t mode, std::uint8_t address, std::uint8_t value,
-                   bool pauseWhenZero);
+                   std::uint8_t mode, std::uint8_t address, std::uint8_t value, bool pauseWhenZero);
     bool isWaitingForReply() const { return m_active != nullptr || !m_queue.empty(); }
     // Ends every wait now as failed, without a message (the window is closing).
     void abandonWait();
@@ -102,7 +101,7 @@ public:
     bool scanPorts();
     void syncAfterConnect();
 
-private:
+  private:
     // One frame and its answer. Lives on the stack of the sendFrame that issued it.
     struct Exchange
     {

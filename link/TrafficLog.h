@@ -12,8 +12,9 @@ namespace tonvara {
 
 class TrafficLog
 {
-public:
-    static constexpr const char *kHint = "Double-click the empty display can be stretched or wide...";
+  public:
+    static constexpr const char *kHint =
+        "Double-click the empty display can be stretched or wide...";
 
     const QString &text() const { return m_text; }
     bool enabled() const { return m_enabled; }
@@ -32,7 +33,7 @@ public:
     // "CD,02,02,14,B5,19": two upper-case hex digits per byte.
     static QString hexBytes(const std::uint8_t *bytes, std::size_t count);
 
-private:
+  private:
     QString m_text;
     bool m_enabled = false;
 };
