@@ -1,6 +1,6 @@
-#include "ProfileFile.h" // first: see ProfileFormat.h
-
 #include "IniOper.h"
+
+#include "ProfileFile.h"
 
 namespace tonvara {
 

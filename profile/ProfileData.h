@@ -13,7 +13,7 @@
 
 namespace tonvara {
 
-// Table sizes under names that survive Qt's "slots" keyword macro in files including Qt.
+// Table sizes by table id.
 constexpr int rowCount(TableId table)
 {
     return shapeOf(table).rowCount;

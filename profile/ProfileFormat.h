@@ -4,10 +4,8 @@
 // Pure functions; any thread.
 #pragma once
 
-// ParameterStore.h comes before any Qt header: its member slots() would meet Qt's macro.
-#include "ProfileData.h"
-
 #include "IniDocument.h"
+#include "ProfileData.h"
 
 #include <QByteArray>
 #include <QList>

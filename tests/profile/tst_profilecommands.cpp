@@ -1,9 +1,7 @@
-// ParameterStore.h before any Qt header (its slots() member meets Qt's keyword macro).
 #include "FactoryValues.h"
-#include "ProfileData.h"
-
 #include "IniOper.h"
 #include "ProfileCommands.h"
+#include "ProfileData.h"
 #include "ProfileFormat.h"
 #include "VirtualWindowServices.h"
 

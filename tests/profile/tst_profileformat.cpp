@@ -1,7 +1,5 @@
-// ParameterStore.h before any Qt header (its slots() member meets Qt's keyword macro).
 #include "FactoryValues.h"
 #include "ProfileData.h"
-
 #include "ProfileFormat.h"
 
 #include <QFile>
