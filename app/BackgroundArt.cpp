@@ -98,6 +98,9 @@ QImage renderBackground()
         drawPanel(p, QRectF(724, 54 + 160.0 * k, 200, 150));
     drawPanel(p, QRectF(724, 536, 200, 100));
 
+    // The MIC MODE sliders sit on the window itself: give their row the sliders' own grey.
+    p.fillRect(QRect(20, 243, 680, 114), QColor(61, 63, 63));
+
     drawCaption(p, QPointF(24, 74), QStringLiteral("MUSIC MODE"), kCaption);
     drawCaption(p, QPointF(24, 232), QStringLiteral("MIC MODE"), kCaption);
     drawCaption(p, QPointF(24, 390), QStringLiteral("EFF MODE"), kCaption);

@@ -26,7 +26,7 @@ QLabel *whiteLabel(const QString &text, const QRect &geometry, QWidget *host)
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     QFont font(QStringLiteral("Liberation Sans"));
     font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(12);
+    font.setPixelSize(11);
     label->setFont(font);
     label->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
     return label;
@@ -94,9 +94,10 @@ VolSetPanel::VolSetPanel(ParameterStore &store, QWidget *host) : QObject(host), 
             entry->setGeometry(twipsRect(12930, kEntryTops[k][row], 520, 270));
             QFont font(QStringLiteral("Liberation Sans"));
             font.setStyleHint(QFont::SansSerif);
-            font.setPixelSize(12);
+            font.setPixelSize(11);
             font.setBold(true);
             entry->setFont(font);
+            entry->setTextMargins(0, 0, 0, 0);
             m_entries[static_cast<std::size_t>(index)] = entry;
             setEntryColour(index, Qt::black);
             connect(entry, &QLineEdit::textChanged, this,
@@ -127,7 +128,7 @@ VolSetPanel::VolSetPanel(ParameterStore &store, QWidget *host) : QObject(host), 
 void VolSetPanel::setEntryColour(int index, const QColor &colour)
 {
     VolEntry *entry = m_entries[static_cast<std::size_t>(index)];
-    entry->setStyleSheet(QStringLiteral("QLineEdit { background: %1; color: %2; }")
+    entry->setStyleSheet(QStringLiteral("QLineEdit { background: %1; color: %2; padding: 0; }")
                              .arg(kEntryGreen.name(), colour.name()));
 }
 
