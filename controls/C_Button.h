@@ -12,8 +12,13 @@ namespace tonvara {
 class C_Button : public QWidget
 {
     Q_OBJECT
-public:
-    enum State : int { Normal = 0, Hover = 1, Pressed = 2 };
+  public:
+    enum State : int
+    {
+        Normal = 0,
+        Hover = 1,
+        Pressed = 2
+    };
 
     explicit C_Button(QWidget *parent = nullptr);
 
@@ -32,16 +37,18 @@ public:
     bool isInside() const { return m_inside; }
     // What is on screen now (may lag State while the host handles Click).
     int shownState() const { return m_shownState; }
+    QColor captionColor() const { return m_captionColor; }
+    int captionTop() const { return m_captionTop; }
 
     QSize sizeHint() const override;
     static QSize faceSize(int buttonIndex);
 
-signals:
+  signals:
     void Click();
     void MouseEnter();
     void MouseLeave();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -50,7 +57,7 @@ protected:
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
 
-private:
+  private:
     void redraw();
     void layOut();
 

@@ -43,7 +43,7 @@ int rowPitchTwips()
 // window and a press anywhere outside it closes it.
 class ComboList : public QWidget
 {
-public:
+  public:
     explicit ComboList(C_ComboBox *owner)
         : QWidget(owner, Qt::Popup | Qt::FramelessWindowHint), m_owner(owner)
     {
@@ -51,7 +51,7 @@ public:
         setAttribute(Qt::WA_OpaquePaintEvent);
     }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent *) override
     {
         QPainter p(this);
@@ -117,7 +117,7 @@ protected:
         QWidget::hideEvent(event);
     }
 
-private:
+  private:
     C_ComboBox *m_owner;
 };
 
@@ -268,8 +268,7 @@ void C_ComboBox::paintEvent(QPaintEvent *)
     p.setPen(kCaptionColor);
     const int left = twipsToPixels(40);
     const int top = twipsToPixels(compact ? 10 : 50);
-    p.drawText(QRect(left, top, width() - left, height()), Qt::AlignLeft | Qt::AlignTop,
-               m_caption);
+    p.drawText(QRect(left, top, width() - left, height()), Qt::AlignLeft | Qt::AlignTop, m_caption);
     if (hasFocus() && !m_open)
         drawFocusMark(p, rect());
 }

@@ -15,7 +15,7 @@ class ComboList;
 class C_ComboBox : public QWidget
 {
     Q_OBJECT
-public:
+  public:
     explicit C_ComboBox(QWidget *parent = nullptr);
     ~C_ComboBox() override;
 
@@ -36,17 +36,17 @@ public:
     bool isPressedFlag() const { return m_pressed; }
     // The pop-up list window (for the host's tests and the gallery).
     QWidget *listWindow() const;
-    int listHeight() const;  // pixels
-    int rowPitch() const;    // pixels per row of the list
+    int listHeight() const; // pixels
+    int rowPitch() const;   // pixels per row of the list
     // Screen rectangle the list takes when opened for this control now.
     QRect listGeometry() const;
 
     QSize sizeHint() const override;
 
-signals:
+  signals:
     void Click(int index);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -55,7 +55,7 @@ protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 
-private:
+  private:
     friend class ComboList;
     void redraw();
     void hoverRow(int row);

@@ -10,7 +10,7 @@ namespace tonvara {
 class C_FlagBar : public QWidget
 {
     Q_OBJECT
-public:
+  public:
     static constexpr int kWidth = 56;
     static constexpr int kHeight = 23;
     static constexpr int kMidpointTwips = 420;
@@ -30,15 +30,15 @@ public:
 
     QSize sizeHint() const override;
 
-signals:
+  signals:
     void Click();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
 
-private:
+  private:
     bool m_on = false;
     bool m_valueInvert = false;
     int m_buttonStyle = 0;

@@ -20,8 +20,8 @@ const QColor kCaptionUnselected(64, 64, 62);
 constexpr QSize kIndicatorSize(16, 17);
 
 const std::array<const char *, C_OptionEx::kKeyCount> kLegends = {
-    "\u266d1", "\u266d2", "\u266d3", "\u266d4", "\u266d5", "\u266e",  "#1",   "#2",  "#3",
-    "#4",      "#5",      "AUTO",    "AUX",     "BGM",     "Mute",    "Lock", "Reset"};
+    "\u266d1", "\u266d2", "\u266d3", "\u266d4", "\u266d5", "\u266e", "#1",   "#2",   "#3",
+    "#4",      "#5",      "AUTO",    "AUX",     "BGM",     "Mute",   "Lock", "Reset"};
 
 // A click is a press and a release of the primary button over the control.
 bool completesClick(const QWidget &widget, const QMouseEvent &event, bool pressed)

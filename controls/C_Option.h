@@ -12,7 +12,7 @@ namespace tonvara {
 class C_Option : public QWidget
 {
     Q_OBJECT
-public:
+  public:
     static constexpr int kMinWidth = 33; // 500 twips
     static constexpr int kHeight = 17;   // 260 twips
 
@@ -25,16 +25,16 @@ public:
 
     QSize sizeHint() const override;
 
-signals:
+  signals:
     void Click();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
 
-private:
+  private:
     QString m_caption = QStringLiteral("Label1");
     bool m_value = false;
     bool m_pressed = false;
@@ -43,7 +43,7 @@ private:
 class C_OptionEx : public QWidget
 {
     Q_OBJECT
-public:
+  public:
     static constexpr int kKeyCount = 17;
 
     explicit C_OptionEx(QWidget *parent = nullptr);
@@ -59,16 +59,16 @@ public:
 
     QSize sizeHint() const override;
 
-signals:
+  signals:
     void Click();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
 
-private:
+  private:
     int m_buttonIndex = 0;
     bool m_value = false;
     bool m_pressed = false;

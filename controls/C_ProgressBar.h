@@ -12,7 +12,7 @@ namespace tonvara {
 class C_ProgressBar : public QWidget
 {
     Q_OBJECT
-public:
+  public:
     explicit C_ProgressBar(QWidget *parent = nullptr);
 
     // Percentage 0..100; values outside are limited. Redraws at once.
@@ -21,10 +21,10 @@ public:
 
     QSize sizeHint() const override;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent *event) override;
 
-private:
+  private:
     int m_value = 0;
 };
 

@@ -244,8 +244,7 @@ void C_ScrollBar::paintEvent(QPaintEvent *)
 
     p.setFont(arialFont(7.5));
     p.setPen(kReadoutColor);
-    p.drawText(QRect(kReadoutLeft, kReadoutTop, 40, 12), Qt::AlignLeft | Qt::AlignTop,
-               m_valueTip);
+    p.drawText(QRect(kReadoutLeft, kReadoutTop, 40, 12), Qt::AlignLeft | Qt::AlignTop, m_valueTip);
 
     // Focus shows as a line between the read-out box and the scale, where no rule draws.
     if (hasFocus())

@@ -18,7 +18,7 @@ class WindowServices;
 class C_ScrollBar : public QWidget
 {
     Q_OBJECT
-public:
+  public:
     // The design settings a host gives a slider when it lays out its window, applied in this
     // order by loadSettings(); each member's default is the one a missing entry takes.
     struct Settings
@@ -77,11 +77,11 @@ public:
 
     QSize sizeHint() const override;
 
-signals:
+  signals:
     void Scroll();
     void MouseIn();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
@@ -92,7 +92,7 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
     void changeEvent(QEvent *event) override;
 
-private:
+  private:
     void refreshReadout();
     void setText(int index, const QString &text);
     void enterIn();

@@ -24,7 +24,12 @@ void drawPlainLine(QPainter &painter, int x1, int y1, int x2, int y2, int width,
                    const QColor &color);
 
 // Looks of the faces.
-enum class ButtonLook { Normal, Hover, Pressed };
+enum class ButtonLook
+{
+    Normal,
+    Hover,
+    Pressed
+};
 void drawButtonFace(QPainter &painter, const QRect &rect, ButtonLook look);
 void drawComboFace(QPainter &painter, const QRect &rect, bool pressed);
 void drawRockerFace(QPainter &painter, const QRect &rect, bool on);

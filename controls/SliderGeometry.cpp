@@ -10,8 +10,8 @@ const SliderLayout &sliderLayout(bool tall)
 {
     static const SliderLayout normal{100, 58, 87, 6, 58, 96, QRect(QPoint(34, 30), QPoint(69, 99))};
     // 1660 twips is 110 2/3 pixels; the nearest whole pixel keeps row 110 of the erase area.
-    static const SliderLayout tallLayout{111, 63, 97, 7, 69, 107,
-                                         QRect(QPoint(34, 30), QPoint(69, 110))};
+    static const SliderLayout tallLayout{
+        111, 63, 97, 7, 69, 107, QRect(QPoint(34, 30), QPoint(69, 110))};
     return tall ? tallLayout : normal;
 }
 

@@ -8,9 +8,9 @@ namespace tonvara {
 
 struct SliderLayout
 {
-    int height = 100;      // control height in pixels
-    int text2Top = 58;     // middle scale label
-    int text3Top = 87;     // bottom scale label
+    int height = 100;  // control height in pixels
+    int text2Top = 58; // middle scale label
+    int text3Top = 87; // bottom scale label
     int tickGap = 6;
     int travel = 58;       // pixels from Value = MaxValue to Value = 0
     int grooveBottom = 96; // end point of the groove line (not painted)
@@ -22,10 +22,10 @@ const SliderLayout &sliderLayout(bool tall);
 
 class SliderGeometry
 {
-public:
+  public:
     static constexpr int kTrackLeft = 35;
     static constexpr int kTrackTop = 28;
-    static constexpr int kKnobTop = 36;  // knobY at Value = MaxValue
+    static constexpr int kKnobTop = 36; // knobY at Value = MaxValue
     static constexpr int kTitleCentre = 51;
     static constexpr int kBandLeft = 33; // knob band and drag band, x inclusive
     static constexpr int kBandRight = 69;
@@ -47,7 +47,7 @@ public:
     const SliderLayout &layout() const { return m_layout; }
     int maxValue() const { return m_maxValue; }
 
-private:
+  private:
     const SliderLayout &m_layout;
     int m_maxValue = 10;
     float m_pixelsPerStep = 5.8f;

@@ -7,13 +7,12 @@ namespace tonvara {
 namespace {
 
 constexpr std::array<const char *, 16> kDelayTexts = {
-    "12ms", "24ms", "36ms", "49ms", "61ms", "73ms", "86ms", "98ms",
+    "12ms",  "24ms",  "36ms",  "49ms",  "61ms",  "73ms",  "86ms",  "98ms",
     "110ms", "122ms", "135ms", "147ms", "159ms", "172ms", "184ms", "196ms"};
-constexpr std::array<const char *, 7> kLimitTexts = {"OFF", "0.775V", "1V", "1.2V",
-                                                     "1.5V", "1.75V", "2V"};
+constexpr std::array<const char *, 7> kLimitTexts = {"OFF",  "0.775V", "1V", "1.2V",
+                                                     "1.5V", "1.75V",  "2V"};
 
-template <std::size_t N>
-QString tableText(const std::array<const char *, N> &table, int v)
+template <std::size_t N> QString tableText(const std::array<const char *, N> &table, int v)
 {
     // A host that pairs a table type with a larger range gets the plain number, not a crash.
     if (v < 0 || v >= static_cast<int>(N))

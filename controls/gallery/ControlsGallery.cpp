@@ -24,10 +24,10 @@ namespace {
 
 class Panel : public QWidget
 {
-public:
+  public:
     using QWidget::QWidget;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent *) override
     {
         QPainter p(this);
@@ -44,8 +44,7 @@ QLabel *caption(QWidget *parent, const QString &text, int x, int y)
     return label;
 }
 
-C_ScrollBar *slider(QWidget *parent, int x, int y, const C_ScrollBar::Settings &settings,
-                    int value)
+C_ScrollBar *slider(QWidget *parent, int x, int y, const C_ScrollBar::Settings &settings, int value)
 {
     auto *s = new C_ScrollBar(parent);
     s->loadSettings(settings);
@@ -83,16 +82,27 @@ int main(int argc, char *argv[])
     caption(&panel, QStringLiteral("Sliders: normal, lit knob, tall, disabled, each read-out unit"),
             12, 8);
     const QString none;
-    slider(&panel, 10, 28, {20, "MUSIC 63Hz", "None", "+10", "0", "-10", true, false, true, false, 6}, 13);
-    auto *lit = slider(&panel, 96, 28, {15, "ECHO A", "None", "196ms", none, "12ms", true, false, true, false, 1}, 8);
-    slider(&panel, 182, 28, {21, "SUB FREQ", "None", "230Hz", none, "20Hz", true, true, true, false, 8}, 21);
-    auto *disabled = slider(&panel, 268, 28, {60, "REV1 TIME", "None", "6s", none, "0s", true, false, true, false, 2}, 35);
+    slider(&panel, 10, 28,
+           {20, "MUSIC 63Hz", "None", "+10", "0", "-10", true, false, true, false, 6}, 13);
+    auto *lit =
+        slider(&panel, 96, 28,
+               {15, "ECHO A", "None", "196ms", none, "12ms", true, false, true, false, 1}, 8);
+    slider(&panel, 182, 28,
+           {21, "SUB FREQ", "None", "230Hz", none, "20Hz", true, true, true, false, 8}, 21);
+    auto *disabled =
+        slider(&panel, 268, 28,
+               {60, "REV1 TIME", "None", "6s", none, "0s", true, false, true, false, 2}, 35);
     disabled->setEnabled(false);
-    slider(&panel, 354, 28, {127, "ECHO B", "None", "381ms", none, "0ms", true, false, true, false, 4}, 0);
-    slider(&panel, 440, 28, {6, "LIMIT", "None", "2V", "1.2V", "OFF", true, false, true, false, 9}, 3);
-    slider(&panel, 526, 28, {40, "REV DLY", "None", "40ms", none, "0ms", true, false, true, false, 3}, 25);
-    slider(&panel, 612, 28, {3, "HI CURVE", "None", "3dB", none, "0dB", true, false, false, false, 5}, 2);
-    slider(&panel, 698, 28, {100, "START", "None", "Max", "Mid", "Min", true, false, true, false, 0}, 60);
+    slider(&panel, 354, 28,
+           {127, "ECHO B", "None", "381ms", none, "0ms", true, false, true, false, 4}, 0);
+    slider(&panel, 440, 28, {6, "LIMIT", "None", "2V", "1.2V", "OFF", true, false, true, false, 9},
+           3);
+    slider(&panel, 526, 28,
+           {40, "REV DLY", "None", "40ms", none, "0ms", true, false, true, false, 3}, 25);
+    slider(&panel, 612, 28,
+           {3, "HI CURVE", "None", "3dB", none, "0dB", true, false, false, false, 5}, 2);
+    slider(&panel, 698, 28,
+           {100, "START", "None", "Max", "Mid", "Min", true, false, true, false, 0}, 60);
     hoverKnob(lit);
 
     caption(&panel, QStringLiteral("Buttons: normal, hover, pressed; small"), 12, 150);
