@@ -56,7 +56,9 @@ class ComboList : public QWidget
     {
         QPainter p(this);
         p.fillRect(rect(), kBackground);
-        p.setFont(listFont());
+        QFont font = listFont();
+        font.setPixelSize(font.pixelSize() - 1); // the glyphs of the row font fit its pitch
+        p.setFont(font);
         const int pitch = m_owner->rowPitch();
         for (int i = 0; i < m_owner->m_items.size(); ++i) {
             const QRect row(0, i * pitch, width(), pitch);
@@ -69,8 +71,11 @@ class ComboList : public QWidget
             p.drawText(row.adjusted(3, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter,
                        m_owner->m_items.at(i));
         }
+        // Sides and bottom only: the face above closes the list at the top.
         p.setPen(QColor(40, 40, 40));
-        p.drawRect(rect().adjusted(0, 0, -1, -1));
+        p.drawLine(0, 0, 0, height() - 1);
+        p.drawLine(width() - 1, 0, width() - 1, height() - 1);
+        p.drawLine(0, height() - 1, width() - 1, height() - 1);
     }
 
     void mouseMoveEvent(QMouseEvent *event) override

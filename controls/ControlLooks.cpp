@@ -2,6 +2,7 @@
 
 #include "ControlMath.h"
 
+#include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -208,8 +209,31 @@ void drawKeyFace(QPainter &painter, const QRect &rect, const QString &legend, bo
     }
     fillRounded(painter, r, 3.0, body, border);
     painter.setPen(text);
-    painter.setFont(arialFont(legend.size() > 2 ? 7.5 : 9.0, /*bold=*/true));
-    painter.drawText(rect, Qt::AlignCenter, legend);
+    const QFont textFont = arialFont(legend.size() > 2 ? 7.5 : 9.0, /*bold=*/true);
+    const bool musicSign =
+        !legend.isEmpty() && (legend.front() == QChar(0x266d) || legend.front() == QChar(0x266e));
+    if (!musicSign) {
+        painter.setFont(textFont);
+        painter.drawText(rect, Qt::AlignCenter, legend);
+        painter.restore();
+        return;
+    }
+    // The flat and natural signs are small in text faces; draw them larger, from a face that
+    // has them, and centre sign and digit together.
+    QFont signFont(QStringLiteral("DejaVu Sans"));
+    signFont.setStyleHint(QFont::SansSerif);
+    signFont.setPixelSize(16);
+    signFont.setBold(true);
+    const QString sign = legend.left(1);
+    const QString rest = legend.mid(1);
+    const int signWidth = QFontMetrics(signFont).horizontalAdvance(sign);
+    const int restWidth = QFontMetrics(textFont).horizontalAdvance(rest);
+    const int left = rect.left() + (rect.width() - signWidth - restWidth) / 2;
+    painter.setFont(signFont);
+    painter.drawText(QRect(left, rect.top(), signWidth, rect.height()), Qt::AlignCenter, sign);
+    painter.setFont(textFont);
+    painter.drawText(QRect(left + signWidth, rect.top(), restWidth + 1, rect.height()),
+                     Qt::AlignVCenter | Qt::AlignLeft, rest);
     painter.restore();
 }
 
