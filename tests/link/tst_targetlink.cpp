@@ -43,6 +43,8 @@ class TestTargetLink : public QObject
     void receiveClassification();
     void anyByteStreamStaysInsideTheBuffers_data();
     void anyByteStreamStaysInsideTheBuffers();
+    void replyIndexRestartsAt1000_data();
+    void replyIndexRestartsAt1000();
     void progressFigures_data();
     void progressFigures();
     void nestedSendsKeepOrderAndOwnAnswers_data();
@@ -224,6 +226,36 @@ void TestTargetLink::anyByteStreamStaysInsideTheBuffers()
     QCOMPARE(countOf(rig.link->trafficLog().text(), QStringLiteral("Recv: ")), total);
     QVERIFY(rig.link->replyCount() >= 0 && rig.link->replyCount() <= TargetLink::kReplyWrapAt);
     QVERIFY(rig.link->port().bytesWaiting() <= RS232Port::kBytesWaitingCap);
+}
+
+void TestTargetLink::replyIndexRestartsAt1000_data()
+{
+    QTest::addColumn<int>("received");
+    QTest::addColumn<int>("count");
+    QTest::newRow("4999 bytes") << 4999 << 4999;
+    QTest::newRow("5000 bytes fill the buffer") << 5000 << 5000;
+    QTest::newRow("5001st byte goes to index 1000") << 5001 << 1001;
+    QTest::newRow("9000 bytes full again") << 9000 << 5000;
+    QTest::newRow("9001st byte goes to index 1000 again") << 9001 << 1001;
+}
+
+void TestTargetLink::replyIndexRestartsAt1000()
+{
+    QFETCH(int, received);
+    QFETCH(int, count);
+    LinkRig rig;
+    QVERIFY(rig.connect());
+    Bytes data;
+    for (int i = 0; i < received; ++i)
+        data.push_back(std::uint8_t(i % 200)); // no marker bytes
+    int frames = 0;
+    rig.line->devices[kDev0].peer = scripted({Bytes{data[0]}}, &frames);
+    QVERIFY(rig.link->sendFrame(true, 1, Command::Read, Group::Mute, 0, 0, 0, false));
+    // The rest keeps coming after the reply is complete: still collected and counted.
+    rig.line->inject(kDev0, Bytes(data.begin() + 1, data.end()));
+    rig.services.advance(Millis{(received / RS232Port::kBytesWaitingCap + 2) * 15});
+    QCOMPARE(rig.link->replyCount(), count);
+    QCOMPARE(rig.link->replyBuffer()[std::size_t(count - 1)], data.back());
 }
 
 void TestTargetLink::progressFigures_data()
@@ -498,11 +530,15 @@ void TestTargetLink::unansweredFrameReportsLossOnce()
 {
     LinkRig rig;
     QVERIFY(rig.connect());
-    // A keep-alive goes out (watchdog armed), then the target falls silent during a send.
-    rig.services.runUntil([&] { return rig.link->watchdogTimer().isEnabled(); }, Millis{6000});
+    // The target falls silent; a frame goes out 1 s before the next keep-alive, which arms the
+    // watchdog during the frame's wait. The frame's time-out drops the link; the watchdog
+    // expiring 1 s later must not report it again.
     rig.target.options().silentAfter = 0;
     rig.target.options().syncEcho = false;
+    rig.services.advance(TargetLink::kKeepAliveInterval - Millis{1000});
+    const Millis sent = rig.services.now();
     QVERIFY(!rig.link->sendFrame(false, 0, Command::LiveWrite, Group::Mute, 0, 0, 1, false));
+    QCOMPARE(rig.services.now() - sent, TargetLink::kReplyTimeout);
     rig.services.advance(Millis{10000});
     QCOMPARE(rig.services.messages.size(), 1);
 }
