@@ -2,6 +2,7 @@
 #include "TargetCore.h"
 
 #include <QByteArray>
+#include <QRandomGenerator>
 #include <QTest>
 
 using namespace tonvara;
@@ -46,6 +47,8 @@ class TestTargetCore : public QObject
     void writesAreReadBack();
     void resynchronises_data();
     void resynchronises();
+    void recoversAfterAnyNoise_data();
+    void recoversAfterAnyNoise();
     void faults_data();
     void faults();
     void silentTargetAppliesNothing();
@@ -190,6 +193,38 @@ void TestTargetCore::resynchronises()
         QCOMPARE(asHex(feedAll(core, input, chunk)), asHex(answer));
         QCOMPARE(core.framesReceivedCount(), frames);
     }
+}
+
+void TestTargetCore::recoversAfterAnyNoise_data()
+{
+    QTest::addColumn<quint32>("seed");
+    QTest::addColumn<int>("length");
+
+    QTest::newRow("Short burst") << 1u << 7;
+    QTest::newRow("Burst rich in leads") << 2u << 64;
+    QTest::newRow("Long burst") << 3u << 4096;
+    QTest::newRow("Another long burst") << 4u << 4096;
+}
+
+void TestTargetCore::recoversAfterAnyNoise()
+{
+    QFETCH(quint32, seed);
+    QFETCH(int, length);
+    // Noise of any kind leaves at most a torn frame behind; five bytes that are neither a lead
+    // nor the keep-alive complete it, after which the target is in step again.
+    QRandomGenerator random(seed);
+    QByteArray noise;
+    for (int i = 0; i < length; ++i) {
+        const auto byte = static_cast<char>(random.bounded(256));
+        // Leads and command codes often, so torn frames of every length occur.
+        noise.append(random.bounded(4) == 0 ? char(FrameLead) : byte);
+    }
+    TargetCore core;
+    feedAll(core, noise, 1 + static_cast<int>(seed % 3));
+    const QByteArray answer = feedAll(core, hex("00 00 00 00 00 CD E2 00 00 00 6E"));
+    QVERIFY(answer.endsWith(char(ModelByte)));
+    const CommandFrame identify{FrameLead, Command::Identify, 0, 0, 0, ModelByte};
+    QVERIFY(core.framesReceived().back() == identify);
 }
 
 void TestTargetCore::faults_data()
