@@ -1,11 +1,14 @@
 #include "TonvaraApp.h"
 
+#include "BulkTransfer.h"
 #include "MainPages.h"
 #include "QSerialLine.h"
 #include "QtWindowServices.h"
 #include "TargetLink.h"
 
 #include <QApplication>
+
+#include <memory>
 
 namespace tonvara {
 
@@ -19,6 +22,18 @@ TonvaraApp::TonvaraApp(QtWindowServices &services)
     m_pages->setLink(m_link.get());
     MainFrm_Big *window = m_window.get();
     m_pages->setKeyTimerStarter([window] { window->timer1().setEnabled(true); });
+
+    // Read and Upload: the total that makes 100 % is set just before each operation.
+    auto bulk = std::make_shared<BulkTransfer>(services, *m_link, m_store, *m_pages);
+    TargetLink *link = m_link.get();
+    m_pages->setCommandAction(0, [bulk, link] {
+        link->setFramesTotal(BulkTransfer::kReadFrames);
+        bulk->readAllFromTarget();
+    });
+    m_pages->setCommandAction(1, [bulk, link] {
+        link->setFramesTotal(BulkTransfer::kUploadFrames);
+        bulk->uploadAllToTarget();
+    });
 
     MainWindowParts parts;
     parts.placeTitleStrips = [this] { m_pages->placeTitleStrips(); };
@@ -36,6 +51,8 @@ TonvaraApp::TonvaraApp(QtWindowServices &services)
     parts.abandonWait = [this] { m_link->abandonWait(); };
     parts.unload = [this] { m_link->closePort(); };
     m_window->setParts(std::move(parts));
+    m_pages->setCommandAction(2, [this] { m_pages->importProfile(); });
+    m_pages->setCommandAction(3, [this] { m_pages->saveProfile(); });
 
     QObject::connect(m_window.get(), &MainFrm_Big::unloaded, qApp, &QApplication::quit,
                      Qt::QueuedConnection);
