@@ -25,6 +25,7 @@ class TestButton : public QObject
     void moveShowsHoverOrPressed_data();
     void moveShowsHoverOrPressed();
     void mouseEnterOnceLeaveResets();
+    void pointerThroughTheWindow();
     void stateWrites_data();
     void stateWrites();
     void looksDiffer();
@@ -150,6 +151,34 @@ void TestButton::mouseEnterOnceLeaveResets()
     sendEnter(&b, QPointF(2, 2));
     QCOMPARE(enter.count(), 2);
     QCOMPARE(click.count(), 0);
+}
+
+void TestButton::pointerThroughTheWindow()
+{
+    // The same sequence as the window system delivers it, enter and leave included.
+    QWidget window;
+    window.setGeometry(100, 100, 200, 100);
+    C_Button b(&window);
+    b.move(50, 30);
+    window.show();
+    QCoreApplication::processEvents();
+    QSignalSpy enter(&b, &C_Button::MouseEnter);
+    QSignalSpy leave(&b, &C_Button::MouseLeave);
+    QSignalSpy click(&b, &C_Button::Click);
+    QTest::mouseMove(&window, QPoint(10, 10));
+    for (int x = 55; x < 110; x += 6)
+        QTest::mouseMove(&window, QPoint(x, 40));
+    QCOMPARE(enter.count(), 1);
+    QCOMPARE(b.state(), int(C_Button::Hover));
+    // Presses and releases go to the widget under the press, as Qt's implicit grab does.
+    QTest::mousePress(&b, Qt::LeftButton, {}, QPoint(30, 10));
+    QCOMPARE(b.state(), int(C_Button::Pressed));
+    QTest::mouseRelease(&b, Qt::LeftButton, {}, QPoint(140, 60));
+    QCOMPARE(click.count(), 1);
+    QTest::mouseMove(&window, QPoint(5, 5));
+    QCOMPARE(leave.count(), 1);
+    QCOMPARE(b.state(), int(C_Button::Normal));
+    QCOMPARE(enter.count(), 1);
 }
 
 void TestButton::stateWrites_data()

@@ -69,6 +69,7 @@ class TestScrollBar : public QObject
     void knobFollowsValue_data();
     void knobFollowsValue();
     void knobLightsWhilePointerOnIt();
+    void pointerThroughTheWindow();
     void titleCentredAndHideable_data();
     void titleCentredAndHideable();
     void textsInTheirPlaces_data();
@@ -225,6 +226,28 @@ void TestScrollBar::knobLightsWhilePointerOnIt()
     QCOMPARE(slider.cursor().shape(), Qt::ArrowCursor);
     image = renderWidget(slider);
     QCOMPARE(pixel(image, 40, 64), kOrange1);
+}
+
+void TestScrollBar::pointerThroughTheWindow()
+{
+    QWidget window;
+    window.setGeometry(100, 100, 300, 200);
+    C_ScrollBar slider(&window);
+    slider.move(20, 20);
+    configure(slider, {false, 10, 5});
+    window.show();
+    QCoreApplication::processEvents();
+    QSignalSpy mouseIn(&slider, &C_ScrollBar::MouseIn);
+    QTest::mouseMove(&window, QPoint(5, 5));
+    QTest::mouseMove(&window, QPoint(20 + 50, 20 + 80));
+    QVERIFY(!slider.isIn());
+    QTest::mouseMove(&window, QPoint(20 + 50, 20 + slider.knobY()));
+    QVERIFY(slider.isIn());
+    QCOMPARE(mouseIn.count(), 1);
+    // Straight off the control: the leave ends In even without a move inside it.
+    QTest::mouseMove(&window, QPoint(250, 150));
+    QVERIFY(!slider.isIn());
+    QCOMPARE(mouseIn.count(), 1);
 }
 
 void TestScrollBar::titleCentredAndHideable_data()
