@@ -98,6 +98,7 @@ class TestScrollBar : public QObject
     void disabledIgnoresInputAndLooksTheSame();
     void focusLossEndsDragAndIn();
     void disablingKeepsFocusForNextStep();
+    void focusIsShown();
 };
 
 void TestScrollBar::drawingPixels_data()
@@ -444,6 +445,7 @@ void TestScrollBar::settingsShowCentreText_data()
     QTest::newRow("low cut") << 8 << 13 << "80Hz";
     QTest::newRow("output limit") << 9 << 6 << "1.2V";
     QTest::newRow("no rule shows the stored text") << 7 << 20 << "stored";
+    QTest::newRow("newly placed slider") << 0 << 10 << "5";
 }
 
 void TestScrollBar::settingsShowCentreText()
@@ -689,6 +691,29 @@ void TestScrollBar::disablingKeepsFocusForNextStep()
     QCOMPARE(first.value(), 9);
     QVERIFY(first.hasFocus());
     QVERIFY(first.isIn());
+}
+
+void TestScrollBar::focusIsShown()
+{
+    QWidget window;
+    window.resize(200, 150);
+    C_ScrollBar other(&window);
+    C_ScrollBar slider(&window);
+    slider.move(80, 0);
+    window.show();
+    window.activateWindow();
+    QCoreApplication::processEvents();
+    other.setFocus();
+    QVERIFY(!slider.hasFocus());
+    const QImage unfocused = renderWidget(slider);
+    slider.setFocus();
+    QVERIFY(slider.hasFocus());
+    const QImage focused = renderWidget(slider);
+    // The mark lies between the value box and the scale, where no other rule draws.
+    QCOMPARE(pixel(unfocused, 50, 29), kBackground);
+    QVERIFY(pixel(focused, 50, 29) != kBackground);
+    QCOMPARE(focused.copy(0, 30, 70, 70), unfocused.copy(0, 30, 70, 70));
+    QCOMPARE(focused.copy(0, 0, 70, 29), unfocused.copy(0, 0, 70, 29));
 }
 
 QTEST_MAIN(TestScrollBar)
