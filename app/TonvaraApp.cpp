@@ -51,6 +51,8 @@ TonvaraApp::TonvaraApp(QtWindowServices &services)
     parts.abandonWait = [this] { m_link->abandonWait(); };
     parts.unload = [this] { m_link->closePort(); };
     m_window->setParts(std::move(parts));
+    m_pages->setCommandAction(2, [this] { m_pages->importProfile(); });
+    m_pages->setCommandAction(3, [this] { m_pages->saveProfile(); });
 
     QObject::connect(m_window.get(), &MainFrm_Big::unloaded, qApp, &QApplication::quit,
                      Qt::QueuedConnection);

@@ -9,6 +9,7 @@
 #include "CommandFrame.h"
 #include "FactoryValues.h"
 #include "PageLayout.h"
+#include "ProfileCommands.h"
 #include "TargetLink.h"
 #include "TitleStrip.h"
 #include "VolSetPanel.h"
@@ -744,6 +745,44 @@ void MainPages::applyVolSetGroup(int k, int minLevel, int maxLevel, int startMod
 int MainPages::spinValue(int index) const
 {
     return m_volSet->spinValue(index);
+}
+
+} // namespace tonvara
+
+namespace tonvara {
+
+ProfileData MainPages::currentProfile() const
+{
+    return profileFromStore(m_store);
+}
+
+void MainPages::applyProfile(const ProfileData &profile)
+{
+    for (TableId table : kAllTables)
+        for (int row = 0; row < rowCount(table); ++row)
+            for (int slot = 0; slot < slotCount(table); ++slot)
+                m_store.cellAt(table, row, slot).value = profile.value(table, row, slot);
+    showCurrentModes();
+    clearInputs();
+    selectInput(profile.inputSelect); // kNoInput leaves every option off
+    setExciter(profile.exciter);
+    setMute(profile.mute);
+    setLock(profile.lock);
+    for (int k = 0; k < kVolSetCount; ++k) {
+        const ProfileVolGroup &group = profile.vol[static_cast<std::size_t>(k)];
+        applyVolSetGroup(k, group.minLevel, group.maxLevel, group.startMode);
+    }
+}
+
+void MainPages::saveProfile()
+{
+    tonvara::saveProfile(m_services, currentProfile());
+}
+
+void MainPages::importProfile()
+{
+    if (const std::optional<ProfileData> profile = tonvara::importProfile(m_services))
+        applyProfile(*profile);
 }
 
 } // namespace tonvara

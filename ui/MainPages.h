@@ -5,8 +5,10 @@
 // Created by the composition root on the main window; user-interface thread only.
 #pragma once
 
-#include "LinkView.h"
 #include "ParameterStore.h"
+#include "ProfileData.h"
+
+#include "LinkView.h"
 #include "WindowServices.h"
 
 #include <QObject>
@@ -91,6 +93,13 @@ public:
     bool exciterOn() const override;
     int selectedInput() const override; // kNoInput when no INPUT option is on
     void applyVolSetGroup(int k, int minLevel, int maxLevel, int startMode) override;
+
+    // Save and Import: the window's state as a profile, and an imported profile taken in as a
+    // whole (tables, switches, VOL(SET) groups). Neither sends anything.
+    ProfileData currentProfile() const;
+    void applyProfile(const ProfileData &profile);
+    void saveProfile();
+    void importProfile();
     int spinValue(int index) const override;
 
     // Controls, by their names in the window.
