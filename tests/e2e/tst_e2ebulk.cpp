@@ -178,11 +178,11 @@ void TestE2eBulk::bulk_data()
     // Mute stays on in both, so no transfer pauses for it. MUSIC1 is the mode on screen.
     QTest::newRow("Read brings the editor to the simulator")
         << false << QList<Setting>{{0, 0, 3, 17},    {0, 5, 29, 5}, {1, 2, 8, 2},  {2, 1, 85, 100},
-                                   {2, 21, 181, 33}, {4, 1, 0, 45}, {5, 1, 0, 66}, {3, 2, 0, 6},
+                                   {2, 21, 181, 33}, {4, 0, 1, 45}, {5, 0, 1, 66}, {3, 0, 2, 6},
                                    {7, 0, 0, 1},     {8, 0, 0, 1},  {10, 0, 0, 1}, {12, 0, 0, 2}};
     QTest::newRow("Upload brings the simulator to the editor")
         << true << QList<Setting>{{0, 0, 3, 4},     {0, 4, 26, 77}, {1, 5, 7, 12}, {2, 0, 82, 9},
-                                  {2, 20, 199, 61}, {4, 2, 0, 12},  {5, 2, 0, 59}, {3, 0, 0, 3},
+                                  {2, 20, 199, 61}, {4, 0, 2, 12},  {5, 0, 2, 59}, {3, 0, 0, 3},
                                   {7, 0, 0, 1},     {8, 0, 0, 0},   {10, 0, 0, 0}, {12, 0, 0, 1}};
 }
 
