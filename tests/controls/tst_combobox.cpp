@@ -6,6 +6,7 @@
 #include <QFocusEvent>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWindow>
 
 #include <memory>
 
@@ -61,6 +62,7 @@ class TestComboBox : public QObject
     void faceSizeIsFixed_data();
     void faceSizeIsFixed();
     void hidingTheControlClosesTheList();
+    void throughTheWindowSystem();
 };
 
 void TestComboBox::addItemSelectsFirstButKeepsCaption()
@@ -283,6 +285,28 @@ void TestComboBox::hidingTheControlClosesTheList()
     QVERIFY(!host.combo->isOpen());
     QVERIFY(!host.list()->isVisible());
     QCOMPARE(click.count(), 0);
+}
+
+void TestComboBox::throughTheWindowSystem()
+{
+    // Presses routed by Qt: while the list is open it receives every press, also those on
+    // the face and those elsewhere in the window.
+    Host host;
+    host.combo->move(10, 10);
+    QSignalSpy click(host.combo, &C_ComboBox::Click);
+    QWindow *handle = host.window.windowHandle();
+    const QPoint face(30, 18);
+    QTest::mouseClick(handle, Qt::LeftButton, {}, face);
+    QVERIFY(host.combo->isOpen());
+    QTest::mouseClick(handle, Qt::LeftButton, {}, face);
+    QVERIFY(!host.combo->isOpen());
+    QTest::mouseClick(handle, Qt::LeftButton, {}, face);
+    QVERIFY(host.combo->isOpen());
+    QTest::mouseClick(handle, Qt::LeftButton, {}, QPoint(180, 50));
+    QVERIFY(!host.combo->isOpen());
+    QVERIFY(!host.list()->isVisible());
+    QCOMPARE(click.count(), 0);
+    QVERIFY(!host.combo->isPressedFlag());
 }
 
 QTEST_MAIN(TestComboBox)

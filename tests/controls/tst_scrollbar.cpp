@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWindow>
 
 #include <functional>
 
@@ -99,6 +100,7 @@ class TestScrollBar : public QObject
     void focusLossEndsDragAndIn();
     void disablingKeepsFocusForNextStep();
     void focusIsShown();
+    void dragThroughWindowWhileHostDisables();
 };
 
 void TestScrollBar::drawingPixels_data()
@@ -714,6 +716,43 @@ void TestScrollBar::focusIsShown()
     QVERIFY(pixel(focused, 50, 29) != kBackground);
     QCOMPARE(focused.copy(0, 30, 70, 70), unfocused.copy(0, 30, 70, 70));
     QCOMPARE(focused.copy(0, 0, 70, 29), unfocused.copy(0, 0, 70, 29));
+}
+
+void TestScrollBar::dragThroughWindowWhileHostDisables()
+{
+    // The main window disables the slider while it sends each new value. A drag routed by
+    // the window system (implicit grab, focus moves) must go on after every send.
+    QWidget window;
+    window.setGeometry(100, 100, 300, 200);
+    C_ScrollBar slider(&window);
+    C_ScrollBar neighbour(&window);
+    slider.move(20, 20);
+    neighbour.move(120, 20);
+    configure(slider, {true, 20, 10});
+    window.show();
+    window.activateWindow();
+    QCoreApplication::processEvents();
+    QList<int> reported;
+    connect(&slider, &C_ScrollBar::Scroll, &slider, [&] {
+        slider.setEnabled(false);
+        reported.append(slider.value());
+        QCoreApplication::processEvents();
+        slider.setEnabled(true);
+    });
+    QWindow *handle = window.windowHandle();
+    const QPoint origin(20, 20);
+    QTest::mouseMove(handle, origin + QPoint(50, slider.knobY()));
+    QVERIFY(slider.isIn());
+    QTest::mousePress(handle, Qt::LeftButton, {}, origin + QPoint(50, slider.knobY()));
+    QVERIFY(slider.hasFocus());
+    QVERIFY(slider.isDragActive());
+    for (int y : {60, 50, 40, 36})
+        QTest::mouseMove(handle, origin + QPoint(50, y));
+    QCOMPARE(reported, (QList<int>{13, 16, 19, 20}));
+    QVERIFY(slider.hasFocus());
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, origin + QPoint(50, 36));
+    QVERIFY(!slider.isDragActive());
+    QCOMPARE(slider.value(), 20);
 }
 
 QTEST_MAIN(TestScrollBar)
