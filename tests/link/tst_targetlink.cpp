@@ -39,6 +39,8 @@ class TestTargetLink : public QObject
     void workedExampleSendsFrameAndLogsIt();
     void replyTimeouts_data();
     void replyTimeouts();
+    void muteOffPausesBeforeTheWait_data();
+    void muteOffPausesBeforeTheWait();
     void receiveClassification_data();
     void receiveClassification();
     void anyByteStreamStaysInsideTheBuffers_data();
@@ -120,6 +122,39 @@ void TestTargetLink::replyTimeouts()
     QCOMPARE(rig.view.caption(), QStringLiteral("Not connected"));
     QVERIFY(!rig.link->connected());
     QVERIFY(!rig.line->isOpen());
+}
+
+void TestTargetLink::muteOffPausesBeforeTheWait_data()
+{
+    QTest::addColumn<int>("value");
+    QTest::addColumn<bool>("pauseWhenZero");
+    QTest::addColumn<bool>("answered");
+    QTest::addColumn<int>("pauseMs");
+    QTest::newRow("mute off waits 1.5 s, then 4 s for no answer") << 0 << true << false << 1500;
+    QTest::newRow("mute off answered during the pause") << 0 << true << true << 1500;
+    QTest::newRow("mute on: no pause") << 1 << true << false << 0;
+    QTest::newRow("zero without the flag: no pause") << 0 << false << false << 0;
+}
+
+void TestTargetLink::muteOffPausesBeforeTheWait()
+{
+    QFETCH(int, value);
+    QFETCH(bool, pauseWhenZero);
+    QFETCH(bool, answered);
+    QFETCH(int, pauseMs);
+    LinkRig rig;
+    QVERIFY(rig.connect());
+    if (!answered)
+        rig.target.options().silentAfter = 0;
+    const Millis start = rig.services.now();
+    const std::size_t before = rig.line->writes.size();
+    QCOMPARE(rig.link->sendFrame(false, 0, Command::LiveWrite, Group::Mute, 0, 0,
+                                 std::uint8_t(value), pauseWhenZero),
+             answered);
+    QCOMPARE(rig.line->writes[before].at, start); // the frame goes out before the pause
+    QCOMPARE(rig.services.pauses, pauseMs ? QList<Millis>{Millis{pauseMs}} : QList<Millis>{});
+    if (!answered)
+        QCOMPARE((rig.services.now() - start).count(), pauseMs + 4000);
 }
 
 void TestTargetLink::receiveClassification_data()
