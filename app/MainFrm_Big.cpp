@@ -2,6 +2,7 @@
 
 #include "BackgroundArt.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMetaObject>
@@ -19,6 +20,8 @@ MainFrm_Big::MainFrm_Big(WindowServices &services, QWidget *parent)
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true); // background movements reset the command buttons' hover look
     connect(m_timer1.get(), &ServiceTimer::tick, this, &MainFrm_Big::onTimer1);
+    // The w key works wherever the focus is in the window, also when a control takes the key.
+    qApp->installEventFilter(this);
 }
 
 MainFrm_Big::~MainFrm_Big() = default;
@@ -74,11 +77,22 @@ void MainFrm_Big::closeEvent(QCloseEvent *event)
 
 void MainFrm_Big::keyPressEvent(QKeyEvent *event)
 {
-    if (event->text() == QLatin1String("w")) {
-        call(m_parts.openTrafficLog);
-        return;
-    }
+    // Reached only when no control of the window has the focus; the filter has seen it.
     QWidget::keyPressEvent(event);
+}
+
+bool MainFrm_Big::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+        return false;
+    auto *widget = static_cast<QWidget *>(watched);
+    // A key event travels up from the focus widget; act once, on its first receiver.
+    QWidget *first = QApplication::focusWidget() ? QApplication::focusWidget() : this;
+    if (widget != first || widget->window() != this)
+        return false;
+    if (static_cast<QKeyEvent *>(event)->text() == QLatin1String("w"))
+        call(m_parts.openTrafficLog);
+    return false;
 }
 
 void MainFrm_Big::mousePressEvent(QMouseEvent *)

@@ -1,6 +1,8 @@
 #include "MainFrm_Big.h"
 #include "VirtualWindowServices.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -161,6 +163,20 @@ void TestMainFrm::onlyLowerCaseWOpensTheTrafficLog()
     QCOMPARE(opened, 1);
     QTest::keyClick(&window, Qt::Key_Q);
     QCOMPARE(opened, 1);
+    // A control with the focus that swallows keys does not hide the w from the window.
+    struct Swallower : QWidget
+    {
+        using QWidget::QWidget;
+        void keyPressEvent(QKeyEvent *) override {}
+    };
+    auto *control = new Swallower(&window);
+    control->setFocusPolicy(Qt::StrongFocus);
+    control->show();
+    QApplication::setActiveWindow(&window);
+    control->setFocus();
+    QCOMPARE(QApplication::focusWidget(), control);
+    QTest::keyClick(control, 'w');
+    QCOMPARE(opened, 2);
 }
 
 void TestMainFrm::timer1ReturnsTheKeyRowAfter300ms()
