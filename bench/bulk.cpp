@@ -1,0 +1,135 @@
+// How close the Read and the Upload come to what the line allows: the whole editor on the
+// offscreen platform against the simulator program on a pseudo-terminal, each operation run
+// through its button. Prints a table and, last, the ratios of the best times to the line limit.
+// Measures only; the exit status says whether every transfer completed, never how fast.
+#include "ParameterStore.h"
+
+#include "C_Button.h"
+#include "MainPages.h"
+#include "QtWindowServices.h"
+#include "SerialLine.h"
+#include "SimProcess.h"
+#include "TargetLink.h"
+#include "TonvaraApp.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QStringList>
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+
+using namespace tonvara;
+
+namespace {
+
+constexpr int kRuns = 3;
+constexpr int kReadFrames = 211;
+constexpr int kUploadFrames = 212;
+// A frame of six bytes and its one-byte answer, ten bits a byte, at 9600 baud.
+constexpr double kBitsPerExchange = 7 * 10;
+constexpr double kBaud = 9600;
+
+double lineLimitSeconds(int frames)
+{
+    return frames * kBitsPerExchange / kBaud;
+}
+
+// Message boxes are counted, not shown: nobody is there to close them.
+class CountingServices : public QtWindowServices
+{
+public:
+    MessageAnswer messageBox(const QString &text, MessageIcon, MessageButtons buttons) override
+    {
+        messages.append(text);
+        return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+    }
+    QStringList messages;
+};
+
+struct Run
+{
+    const char *operation;
+    int frames;
+    double seconds;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" TONVARA_SCREEN_CONFIG);
+    QApplication application(argc, argv);
+
+    SimProcess sim;
+    if (!sim.start()) {
+        std::fprintf(stderr, "bulk: simulator did not start: %s\n",
+                     qPrintable(sim.errorString()));
+        return 1;
+    }
+    qputenv("TONVARA_PORTS", sim.device().toLocal8Bit());
+
+    CountingServices services;
+    TonvaraApp app(services);
+    app.start();
+    const QDeadlineTimer connectDeadline(10000);
+    while (!(app.link().connected() && app.pages().host()->isEnabled()) &&
+           !connectDeadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    if (!app.link().connected()) {
+        std::fprintf(stderr, "bulk: the editor did not connect to %s\n",
+                     qPrintable(sim.device()));
+        return 1;
+    }
+    // Mute on at both ends, so the Upload has no mute-off pause and a Read keeps it on.
+    sim.setSetting(Group::Mute, 0, 0, 1);
+    app.pages().setMute(true);
+
+    std::vector<Run> runs;
+    bool complete = true;
+    const auto measure = [&](const char *operation, int button, int frames) {
+        services.messages.clear();
+        const int before = sim.framesReceived();
+        QElapsedTimer timer;
+        timer.start();
+        emit app.pages().commandButton(button)->Click();
+        const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+        const int sent = sim.framesReceived() - before;
+        if (sent != frames || !services.messages.isEmpty()) {
+            complete = false;
+            std::fprintf(stderr, "bulk: %s sent %d of %d frames%s%s\n", operation, sent, frames,
+                         services.messages.isEmpty() ? "" : ": ",
+                         qPrintable(services.messages.join(QStringLiteral("; "))));
+        }
+        runs.push_back({operation, frames, seconds});
+        return seconds;
+    };
+
+    double bestRead = std::numeric_limits<double>::max();
+    double bestUpload = std::numeric_limits<double>::max();
+    for (int i = 0; i < kRuns; ++i) {
+        bestRead = std::min(bestRead, measure("read", 0, kReadFrames));
+        bestUpload = std::min(bestUpload, measure("upload", 1, kUploadFrames));
+    }
+    // The same Read with the receive routine run by the 15 ms poll alone.
+    SerialLine &line = app.link().port().line();
+    QObject::disconnect(&line, &SerialLine::readyRead, &app.link(), nullptr);
+    const double pollOnlyRead = measure("read, poll only", 0, kReadFrames);
+    QObject::connect(&line, &SerialLine::readyRead, &app.link(), &TargetLink::receivePoll);
+
+    std::printf("%-16s %7s %9s %9s %7s\n", "operation", "frames", "seconds", "limit s", "ratio");
+    for (const Run &run : runs) {
+        const double limit = lineLimitSeconds(run.frames);
+        std::printf("%-16s %7d %9.3f %9.3f %7.2f\n", run.operation, run.frames, run.seconds,
+                    limit, run.seconds / limit);
+    }
+    sim.stop();
+    std::printf("read_ratio=%.2f upload_ratio=%.2f poll_only_read_ratio=%.2f\n",
+                bestRead / lineLimitSeconds(kReadFrames),
+                bestUpload / lineLimitSeconds(kUploadFrames),
+                pollOnlyRead / lineLimitSeconds(kReadFrames));
+    return complete ? 0 : 1;
+}
