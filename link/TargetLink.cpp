@@ -159,6 +159,20 @@ void TargetLink::finishActive(bool ok)
     }
 }
 
+void TargetLink::failAllExchanges()
+{
+    m_timeOuter->setEnabled(false);
+    m_awaitingReply = false;
+    m_replyOk = false;
+    finishActive(false);
+    // Their sendFrame calls return false as soon as their waits get control again.
+    for (Exchange *queued : m_queue) {
+        queued->done = true;
+        queued->ok = false;
+    }
+    m_queue.clear();
+}
+
 void TargetLink::beginProgress(int framesTotal)
 {
     m_framesTotal = framesTotal;
@@ -186,6 +200,7 @@ void TargetLink::loseLinkAfterTimeout()
     // One report per loss: the watchdog must not report it again.
     m_timer4->setEnabled(false);
     ++m_generation;
+    failAllExchanges();
     showDisconnected();
     m_services.messageBox(QString::fromLatin1(kLinkLostMessage), MessageIcon::Warning,
                           MessageButtons::Ok);
@@ -199,10 +214,7 @@ void TargetLink::abandonWait()
     m_closing = true;
     ++m_generation;
     m_commConnect->setEnabled(false);
-    m_timeOuter->setEnabled(false);
-    m_awaitingReply = false;
-    m_replyOk = false;
-    finishActive(false);
+    failAllExchanges();
 }
 
 void TargetLink::closePort()
@@ -392,8 +404,7 @@ void TargetLink::onTimer4()
     m_connected = false;
     m_port.closePort();
     ++m_generation;
-    finishActive(false);
-    m_timeOuter->setEnabled(false);
+    failAllExchanges();
     m_services.messageBox(QString::fromLatin1(kLinkLostMessage), MessageIcon::Warning,
                           MessageButtons::Ok);
     m_losingLink = false;
@@ -414,11 +425,10 @@ void TargetLink::onLineLost()
     }
     m_losingLink = true;
     m_timer4->setEnabled(false);
-    m_timeOuter->setEnabled(false);
     showDisconnected();
     m_connected = false;
     ++m_generation;
-    finishActive(false);
+    failAllExchanges();
     m_services.messageBox(QString::fromLatin1(kLinkLostMessage), MessageIcon::Warning,
                           MessageButtons::Ok);
     m_losingLink = false;

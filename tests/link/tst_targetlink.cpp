@@ -584,14 +584,23 @@ void TestTargetLink::abandonWaitEndsWaitSilently()
     QVERIFY(rig.connect());
     rig.target.options().silentAfter = 0;
     const Millis start = rig.services.now();
+    const std::size_t before = rig.line->writes.size();
+    int nested = -1;
+    // A second send queues behind the first; then the window closes during the wait.
+    rig.services.scheduleAt(start + Millis{10}, [&] {
+        nested = rig.link->sendFrame(false, 0, Command::LiveWrite, Group::Exciter, 0, 0, 1, false);
+    });
     rig.services.scheduleAt(start + Millis{50}, [&] {
         QVERIFY(rig.link->isWaitingForReply());
         rig.link->abandonWait();
+        QVERIFY(!rig.link->isWaitingForReply());
     });
     QVERIFY(!rig.link->sendFrame(false, 0, Command::LiveWrite, Group::Mute, 0, 0, 1, false));
+    QCOMPARE(nested, 0);
     QCOMPARE(rig.services.now() - start, Millis{50});
+    QCOMPARE(rig.framesSince(before).size(), std::size_t{1});
     QVERIFY(rig.services.messages.isEmpty());
-    QVERIFY(!rig.link->isWaitingForReply());
+    QVERIFY(!rig.link->sendFrame(false, 0, Command::LiveWrite, Group::Mute, 0, 0, 1, false));
 }
 
 void TestTargetLink::keepAliveEchoKeepsLink()
