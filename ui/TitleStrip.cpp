@@ -20,8 +20,22 @@ TitleStrip::TitleStrip(QSize size, std::vector<std::pair<int, QString>> titles, 
     QPainter p(&m_face);
     QFont font(QStringLiteral("Liberation Sans"));
     font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(std::max(9, size.height() - 4));
     font.setBold(true);
+    // The largest size at which no two neighbouring titles touch.
+    int gap = size.width();
+    for (std::size_t i = 1; i < m_titles.size(); ++i)
+        gap = std::min(gap, m_titles[i].first - m_titles[i - 1].first);
+    int pixelSize = std::max(9, size.height() - 4);
+    for (; pixelSize > 8; --pixelSize) {
+        font.setPixelSize(pixelSize);
+        const QFontMetrics metrics(font);
+        int widest = 0;
+        for (const auto &title : m_titles)
+            widest = std::max(widest, metrics.horizontalAdvance(title.second));
+        if (widest + 3 <= gap)
+            break;
+    }
+    font.setPixelSize(pixelSize);
     p.setFont(font);
     p.setPen(kTitleYellow);
     const QFontMetrics metrics(font);
