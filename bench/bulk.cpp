@@ -21,6 +21,10 @@
 #include <cstdio>
 #include <limits>
 
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
 using namespace tonvara;
 
 namespace {
@@ -40,7 +44,7 @@ double lineLimitSeconds(int frames)
 // Message boxes are counted, not shown: nobody is there to close them.
 class CountingServices : public QtWindowServices
 {
-public:
+  public:
     MessageAnswer messageBox(const QString &text, MessageIcon, MessageButtons buttons) override
     {
         messages.append(text);
@@ -56,6 +60,33 @@ struct Run
     double seconds;
 };
 
+// The same 211 Read exchanges from a bare blocking client, with no editor in between: what the
+// simulator, the pseudo-terminal and the scheduler leave on this machine now. Negative when the
+// device does not open.
+double bareReadSeconds(const QString &device, int frames)
+{
+    const int fd = ::open(device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    if (fd < 0)
+        return -1;
+    termios settings{};
+    ::tcgetattr(fd, &settings);
+    ::cfmakeraw(&settings);
+    ::tcsetattr(fd, TCSANOW, &settings);
+    const std::uint8_t request[6] = {FrameLead, Command::Read, Group::Music, 0, 0, 0};
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < frames; ++i) {
+        std::uint8_t answer = 0;
+        if (::write(fd, request, sizeof request) != sizeof request || ::read(fd, &answer, 1) != 1) {
+            ::close(fd);
+            return -1;
+        }
+    }
+    const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    ::close(fd);
+    return seconds;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -66,10 +97,13 @@ int main(int argc, char **argv)
 
     SimProcess sim;
     if (!sim.start()) {
-        std::fprintf(stderr, "bulk: simulator did not start: %s\n",
-                     qPrintable(sim.errorString()));
+        std::fprintf(stderr, "bulk: simulator did not start: %s\n", qPrintable(sim.errorString()));
         return 1;
     }
+    // Before the editor, which opens the device exclusively.
+    double bareRead = std::numeric_limits<double>::max();
+    for (int i = 0; i < kRuns; ++i)
+        bareRead = std::min(bareRead, bareReadSeconds(sim.device(), kReadFrames));
     qputenv("TONVARA_PORTS", sim.device().toLocal8Bit());
 
     CountingServices services;
@@ -80,8 +114,7 @@ int main(int argc, char **argv)
            !connectDeadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     if (!app.link().connected()) {
-        std::fprintf(stderr, "bulk: the editor did not connect to %s\n",
-                     qPrintable(sim.device()));
+        std::fprintf(stderr, "bulk: the editor did not connect to %s\n", qPrintable(sim.device()));
         return 1;
     }
     // Mute on at both ends, so the Upload has no mute-off pause and a Read keeps it on.
@@ -123,9 +156,13 @@ int main(int argc, char **argv)
     std::printf("%-16s %7s %9s %9s %7s\n", "operation", "frames", "seconds", "limit s", "ratio");
     for (const Run &run : runs) {
         const double limit = lineLimitSeconds(run.frames);
-        std::printf("%-16s %7d %9.3f %9.3f %7.2f\n", run.operation, run.frames, run.seconds,
-                    limit, run.seconds / limit);
+        std::printf("%-16s %7d %9.3f %9.3f %7.2f\n", run.operation, run.frames, run.seconds, limit,
+                    run.seconds / limit);
     }
+    if (bareRead > 0)
+        std::printf("%-16s %7d %9.3f %9.3f %7.2f   (best of %d, bare client, no editor)\n",
+                    "read, bare", kReadFrames, bareRead, lineLimitSeconds(kReadFrames),
+                    bareRead / lineLimitSeconds(kReadFrames), kRuns);
     sim.stop();
     std::printf("read_ratio=%.2f upload_ratio=%.2f poll_only_read_ratio=%.2f\n",
                 bestRead / lineLimitSeconds(kReadFrames),
