@@ -218,21 +218,37 @@ void drawKeyFace(QPainter &painter, const QRect &rect, const QString &legend, bo
         painter.restore();
         return;
     }
-    // The flat and natural signs are small in text faces; draw them larger, from a face that
-    // has them, and centre sign and digit together.
-    QFont signFont(QStringLiteral("DejaVu Sans"));
-    signFont.setStyleHint(QFont::SansSerif);
-    signFont.setPixelSize(16);
-    signFont.setBold(true);
-    const QString sign = legend.left(1);
+    // The flat and natural signs come out thin and small in text faces; draw them as paths
+    // at the height of the digits, and centre sign and digit together.
+    const bool flat = legend.front() == QChar(0x266d);
     const QString rest = legend.mid(1);
-    const int signWidth = QFontMetrics(signFont).horizontalAdvance(sign);
+    const int signWidth = flat ? 7 : 6;
+    const int gap = rest.isEmpty() ? 0 : 1;
     const int restWidth = QFontMetrics(textFont).horizontalAdvance(rest);
-    const int left = rect.left() + (rect.width() - signWidth - restWidth) / 2;
-    painter.setFont(signFont);
-    painter.drawText(QRect(left, rect.top(), signWidth, rect.height()), Qt::AlignCenter, sign);
+    const int left = rect.left() + (rect.width() - signWidth - gap - restWidth) / 2;
+    const double top = rect.top() + rect.height() / 2.0 - 7.0;
+    painter.setBrush(Qt::NoBrush);
+    if (flat) {
+        // Stem with a bowl at its foot.
+        painter.setPen(QPen(text, 1.6, Qt::SolidLine, Qt::FlatCap));
+        painter.drawLine(QPointF(left + 1.5, top), QPointF(left + 1.5, top + 13.0));
+        QPainterPath bowl;
+        bowl.moveTo(left + 1.5, top + 8.5);
+        bowl.cubicTo(left + 5.0, top + 5.5, left + 8.0, top + 8.0, left + 1.5, top + 13.0);
+        painter.setPen(QPen(text, 1.5));
+        painter.drawPath(bowl);
+    } else {
+        // Two offset stems joined by two rising bars.
+        painter.setPen(QPen(text, 1.4, Qt::SolidLine, Qt::FlatCap));
+        painter.drawLine(QPointF(left + 1.0, top), QPointF(left + 1.0, top + 10.5));
+        painter.drawLine(QPointF(left + 5.0, top + 3.5), QPointF(left + 5.0, top + 14.0));
+        painter.setPen(QPen(text, 2.2, Qt::SolidLine, Qt::FlatCap));
+        painter.drawLine(QPointF(left + 1.0, top + 5.0), QPointF(left + 5.0, top + 3.8));
+        painter.drawLine(QPointF(left + 1.0, top + 10.0), QPointF(left + 5.0, top + 8.8));
+    }
+    painter.setPen(text);
     painter.setFont(textFont);
-    painter.drawText(QRect(left + signWidth, rect.top(), restWidth + 1, rect.height()),
+    painter.drawText(QRect(left + signWidth + gap, rect.top(), restWidth + 1, rect.height()),
                      Qt::AlignVCenter | Qt::AlignLeft, rest);
     painter.restore();
 }
