@@ -75,6 +75,8 @@ class TestScrollBar : public QObject
     void titleCentredAndHideable();
     void textsInTheirPlaces_data();
     void textsInTheirPlaces();
+    void drawingIgnoresHostWidth_data();
+    void drawingIgnoresHostWidth();
     void layoutHeightIsFixed_data();
     void layoutHeightIsFixed();
     void valueLimitedToRange_data();
@@ -318,6 +320,26 @@ void TestScrollBar::textsInTheirPlaces()
     QVERIFY(!readout.isNull());
     QVERIFY(readout.left() >= 38);
     QCOMPARE(slider.valueTip(), QStringLiteral("0dB"));
+}
+
+void TestScrollBar::drawingIgnoresHostWidth_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::newRow("wider host") << 120;
+    QTest::newRow("narrower host") << 50;
+}
+
+void TestScrollBar::drawingIgnoresHostWidth()
+{
+    QFETCH(int, width);
+    C_ScrollBar reference;
+    configure(reference, {false, 20, 7});
+    C_ScrollBar slider;
+    configure(slider, {false, 20, 7});
+    slider.resize(width, 100);
+    const int common = std::min(width, 70);
+    QCOMPARE(renderWidget(slider).copy(0, 0, common, 100),
+             renderWidget(reference).copy(0, 0, common, 100));
 }
 
 void TestScrollBar::layoutHeightIsFixed_data()
