@@ -435,6 +435,12 @@ void TestTargetLink::noDeviceScansEveryTwoSeconds()
     QVERIFY(!rig.view.captions.isEmpty());
     for (const QString &caption : rig.view.captions)
         QCOMPARE(caption, QStringLiteral("Not connected"));
+    QCOMPARE(rig.view.hint,
+             QStringLiteral("COM1 (/dev/ttyA): not present.\nCOM2 (/dev/ttyB): not present."));
+    QCOMPARE(rig.diagnostics.size(), 2); // once per device, not per scan
+    rig.line->table.clear();
+    rig.services.advance(Millis{2000});
+    QCOMPARE(rig.view.hint, QStringLiteral("No serial port found."));
     QVERIFY(rig.services.messages.isEmpty());
 }
 
