@@ -43,16 +43,22 @@ QSerialLine::~QSerialLine() = default;
 
 QStringList QSerialLine::portTable() const
 {
+    const bool envSet = qEnvironmentVariableIsSet("TONVARA_PORTS");
+    // Listing the system's ports reads sysfs for every tty: skip it when it is not used.
     QStringList system;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        system.append(info.systemLocation());
-    return portTableFrom(qEnvironmentVariableIsSet("TONVARA_PORTS"),
-                         qEnvironmentVariable("TONVARA_PORTS"), system);
+    if (!envSet) {
+        for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+            system.append(info.systemLocation());
+    }
+    return portTableFrom(envSet, qEnvironmentVariable("TONVARA_PORTS"), system);
 }
 
 OpenOutcome QSerialLine::open(const QString &device)
 {
     close();
+    // An absent device is the common case of a scan; QSerialPort would first take a lock file.
+    if (::access(QFile::encodeName(device).constData(), F_OK) != 0)
+        return {OpenFailure::Absent, {}, {}};
     m_port.setPortName(device);
     if (!m_port.open(QIODevice::ReadWrite))
         return classifyOpenFailure(device, m_port.error(), m_port.errorString());
