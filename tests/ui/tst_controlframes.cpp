@@ -10,6 +10,7 @@
 #include "C_ScrollBar.h"
 #include "InMemoryLine.h"
 #include "MainPages.h"
+#include "PagesWindow.h"
 #include "TargetCore.h"
 #include "TargetLink.h"
 #include "TrafficLog.h"
@@ -27,12 +28,8 @@ namespace {
 
 const QString kDevice = QStringLiteral("/dev/ttyT0");
 
-struct Rig
+struct Rig : PagesWindow
 {
-    VirtualWindowServices services;
-    ParameterStore store;
-    QWidget host;
-    MainPages pages{services, store, &host};
     sim::TargetCore target;
     InMemoryLine *line = nullptr;
     std::unique_ptr<TargetLink> link;
@@ -55,13 +52,7 @@ struct Rig
             ++keyTimerStarts;
             timer1->setEnabled(true);
         });
-        host.resize(932, 674);
-        pages.placeTitleStrips();
-        pages.loadAddresses();
-        pages.placeMicRow();
-        pages.styleContainers();
-        pages.fillModeLists();
-        pages.loadDefaults();
+        load();
         link->initTrafficLog();
         host.show();
         if (connect) {

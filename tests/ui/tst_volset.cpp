@@ -3,6 +3,7 @@
 #include "C_ScrollBar.h"
 #include "C_Option.h"
 #include "MainPages.h"
+#include "PagesWindow.h"
 #include "VirtualWindowServices.h"
 #include "VolSetPanel.h"
 
@@ -13,22 +14,11 @@ using namespace tonvara;
 
 namespace {
 
-struct Window
+struct Window : PagesWindow
 {
-    VirtualWindowServices services;
-    ParameterStore store;
-    QWidget host;
-    MainPages pages{services, store, &host};
-
     Window()
     {
-        host.resize(932, 674);
-        pages.placeTitleStrips();
-        pages.loadAddresses();
-        pages.placeMicRow();
-        pages.styleContainers();
-        pages.fillModeLists();
-        pages.loadDefaults();
+        load();
         host.show();
     }
     VolSetPanel &vol() { return pages.volSet(); }
