@@ -100,8 +100,12 @@ qint64 QSerialLine::read(std::uint8_t *data, qint64 maxSize)
 
 void QSerialLine::write(const std::uint8_t *data, qint64 size)
 {
-    if (m_port.isOpen())
-        m_port.write(reinterpret_cast<const char *>(data), size);
+    if (!m_port.isOpen())
+        return;
+    m_port.write(reinterpret_cast<const char *>(data), size);
+    // Hand the bytes to the driver now rather than on the next pass of the event loop: each
+    // exchange of a bulk transfer waits for this frame's answer. flush() does not block.
+    m_port.flush();
 }
 
 void QSerialLine::close()
