@@ -1,5 +1,6 @@
 #include "QSerialLine.h"
 
+#include "PortHolder.h"
 #include "RS232Port.h"
 
 #include <QFile>
@@ -29,8 +30,10 @@ OpenOutcome classifyOpenFailure(const QString &device, QSerialPort::SerialPortEr
     }
     // Allowed by the file's rights yet refused: another program holds the lock or the
     // exclusive mode of the device.
-    if (error == QSerialPort::PermissionError || error == QSerialPort::OpenError)
-        return {OpenFailure::Busy, {}, {}};
+    if (error == QSerialPort::PermissionError || error == QSerialPort::OpenError) {
+        const std::optional<PortHolder> holder = findPortHolder(device);
+        return {OpenFailure::Busy, {}, holder ? describePortHolder(*holder) : QString()};
+    }
     return {OpenFailure::Other, {}, errorText};
 }
 

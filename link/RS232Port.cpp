@@ -22,6 +22,8 @@ QString openFailureText(int portNumber, const QString &device, const OpenOutcome
                               "then log in again.")
             .arg(where, outcome.group);
     case OpenFailure::Busy:
+        if (!outcome.detail.isEmpty())
+            return QStringLiteral("%1: in use by %2.").arg(where, outcome.detail);
         return QStringLiteral("%1: in use by another program.").arg(where);
     case OpenFailure::Absent:
         return QStringLiteral("%1: not present.").arg(where);

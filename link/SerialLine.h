@@ -25,7 +25,7 @@ struct OpenOutcome
 {
     OpenFailure failure = OpenFailure::None;
     QString group;  // NotAllowed: the group owning the device, whose members may open it
-    QString detail; // Other: the system's own reason
+    QString detail; // Other: the system's own reason; Busy: who holds the device, if known
     bool ok() const { return failure == OpenFailure::None; }
 };
 
