@@ -230,7 +230,7 @@ void TargetSimulator::armTimer()
 {
     if (m_timerFd < 0)
         return;
-    itimerspec spec{};
+    itimerspec due{};
     if (!m_pending.empty() && m_masterFd >= 0) {
         // steady_clock is CLOCK_MONOTONIC, so its time points arm the timer directly and the
         // timer never fires before the byte is due.
@@ -238,10 +238,10 @@ void TargetSimulator::armTimer()
             std::max<std::int64_t>(1, std::chrono::duration_cast<std::chrono::nanoseconds>(
                                           m_pending.front().due.time_since_epoch())
                                           .count());
-        spec.it_value.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
-        spec.it_value.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+        due.it_value.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+        due.it_value.tv_nsec = static_cast<long>(ns % 1'000'000'000);
     }
-    ::timerfd_settime(m_timerFd, TFD_TIMER_ABSTIME, &spec, nullptr);
+    ::timerfd_settime(m_timerFd, TFD_TIMER_ABSTIME, &due, nullptr);
 }
 
 void TargetSimulator::closeLine()

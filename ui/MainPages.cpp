@@ -46,21 +46,21 @@ constexpr const char *kCommandCaptions[4] = {"Read", "Upload", "Import", "Save"}
 constexpr int kCommandLefts[4] = {11220, 11220, 12660, 12660};
 constexpr int kCommandTops[4] = {8640, 9045, 8640, 9045};
 
-C_ScrollBar *makeSlider(const SliderSpec &spec, const QString &name, QWidget *parent)
+C_ScrollBar *makeSlider(const SliderSpec &layout, const QString &name, QWidget *parent)
 {
     auto *slider = new C_ScrollBar(parent);
     slider->setObjectName(name);
     C_ScrollBar::Settings settings;
-    settings.maxValue = spec.maxValue;
-    settings.title = QString::fromLatin1(spec.title);
-    settings.text1 = QString::fromLatin1(spec.text1);
-    settings.text2 = QString::fromLatin1(spec.text2);
-    settings.text3 = QString::fromLatin1(spec.text3);
+    settings.maxValue = layout.maxValue;
+    settings.title = QString::fromLatin1(layout.title);
+    settings.text1 = QString::fromLatin1(layout.text1);
+    settings.text2 = QString::fromLatin1(layout.text2);
+    settings.text3 = QString::fromLatin1(layout.text3);
     settings.showSize = true; // 1665 twips high: the tall layout
-    settings.valueTipType = spec.valueTipType;
+    settings.valueTipType = layout.valueTipType;
     slider->loadSettings(settings);
-    slider->setAccessibleName(QString::fromLatin1(spec.title));
-    slider->resize(spec.widthTwips / 15, kSliderHeightTwips / 15);
+    slider->setAccessibleName(QString::fromLatin1(layout.title));
+    slider->resize(layout.widthTwips / 15, kSliderHeightTwips / 15);
     return slider;
 }
 
@@ -106,10 +106,10 @@ MainPages::MainPages(WindowServices &services, ParameterStore &store, QWidget *h
     buildStatusAndButtons();
 
     const auto strip = [&](int n, auto titles) {
-        const TitleStripSpec &spec = kTitleStrips[static_cast<std::size_t>(n - 1)];
-        auto *picture = new TitleStrip(QSize(spec.widthPixels, spec.heightPixels), titles, host);
+        const TitleStripSpec &layout = kTitleStrips[static_cast<std::size_t>(n - 1)];
+        auto *picture = new TitleStrip(QSize(layout.widthPixels, layout.heightPixels), titles, host);
         picture->setObjectName(QStringLiteral("Picture%1").arg(n));
-        picture->move(spec.leftTwips / 15, spec.topTwips / 15);
+        picture->move(layout.leftTwips / 15, layout.topTwips / 15);
         picture->hide();
         m_pictures[static_cast<std::size_t>(n - 1)] = picture;
     };
@@ -302,10 +302,10 @@ void MainPages::placeTitleStrips()
 
 void MainPages::loadAddresses()
 {
-    const auto tagsOf = [](const auto &specs) {
+    const auto tagsOf = [](const auto &layouts) {
         std::vector<std::uint8_t> tags;
-        for (const SliderSpec &spec : specs)
-            tags.push_back(static_cast<std::uint8_t>(spec.tag));
+        for (const SliderSpec &layout : layouts)
+            tags.push_back(static_cast<std::uint8_t>(layout.tag));
         return tags;
     };
     std::vector<std::uint8_t> music = tagsOf(kMusicSliders);
