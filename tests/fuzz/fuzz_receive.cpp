@@ -112,6 +112,7 @@ class Run
         m_link = std::make_unique<TargetLink>(m_services, m_store, m_view, std::move(line));
         m_link->port().setDiagnosticSink({});
         QObject::connect(m_line, &SerialLine::readyRead, [this] { ++m_delivered; });
+        QObject::connect(m_line, &SerialLine::lineLost, [this] { ++m_delivered; });
         m_services.messageAnswers.clear();
     }
 
@@ -191,7 +192,7 @@ class Run
             answer.bytes = m_choices.bytes(control & 0x07);
             if (size == kFrameSize)
                 m_lastFrameAnswer = answer;
-            if (!answer.bytes.empty() && !answer.closeLine)
+            if (!answer.bytes.empty() || answer.closeLine)
                 ++m_scheduled;
             if (m_trace) {
                 std::fprintf(stderr, "%6lld ms: wrote %zu bytes, answer",

@@ -223,7 +223,7 @@ void SoakDriver::readAll()
     const ParameterStore before = m_app.store();
     const qsizetype messagesBefore = m_messages.size();
     if (connectedBefore && m_faultsActive == 0 && pick(3) == 0)
-        scheduleFault(milliseconds(300 + pick(1500))); // lands in the middle of the transfer
+        scheduleFault(milliseconds(300 + pick(1500)), /*midTransfer=*/true);
     ++m_result.operations;
     m_inTransfer = true;
     QTest::mouseClick(m_app.pages().commandButton(0), Qt::LeftButton, {}, QPoint(5, 5));
@@ -252,7 +252,7 @@ void SoakDriver::uploadAll()
     const ParameterStore before = m_app.store();
     const qsizetype messagesBefore = m_messages.size();
     if (connectedBefore && m_faultsActive == 0 && pick(3) == 0)
-        scheduleFault(milliseconds(300 + pick(1500)));
+        scheduleFault(milliseconds(300 + pick(1500)), /*midTransfer=*/true);
     ++m_result.operations;
     m_inTransfer = true;
     QTest::mouseClick(m_app.pages().commandButton(1), Qt::LeftButton, {}, QPoint(5, 5));
@@ -338,10 +338,12 @@ void SoakDriver::importProfile()
 
 // --- faults -----------------------------------------------------------------------------------
 
-void SoakDriver::scheduleFault(milliseconds delay)
+void SoakDriver::scheduleFault(milliseconds delay, bool midTransfer)
 {
-    if (!m_finishing)
-        m_faultTimer.start(delay);
+    if (m_finishing)
+        return;
+    m_nextFaultMidTransfer = midTransfer;
+    m_faultTimer.start(delay);
 }
 
 void SoakDriver::recoverLater(milliseconds delay, std::function<void()> recovery)
@@ -371,7 +373,9 @@ void SoakDriver::injectFault()
     const auto command = [this](const QString &line) { blocking([&] { m_sim.command(line); }); };
     // One disruptive fault at a time, so that each has its own recovery; mild ones any time.
     const bool disruptive = m_faultsActive == 0 && !m_lineClosed;
-    int kind = pick(8);
+    // One armed by a transfer breaks the line under it: silence, or the line closing.
+    int kind = m_nextFaultMidTransfer && m_inTransfer ? pick(3) : pick(8);
+    m_nextFaultMidTransfer = false;
     if (!disruptive && kind < 4)
         kind = 4 + pick(4);
     ++m_result.faults;

@@ -102,7 +102,8 @@ class SoakDriver : public QObject
 
     // Faults and their recovery.
     void injectFault();
-    void scheduleFault(std::chrono::milliseconds delay);
+    // midTransfer: armed by a transfer to land in its middle.
+    void scheduleFault(std::chrono::milliseconds delay, bool midTransfer = false);
     void recoverLater(std::chrono::milliseconds delay, std::function<void()> recovery);
     void restartSimulator(const QStringList &options);
 
@@ -156,6 +157,7 @@ class SoakDriver : public QObject
     QPointer<QObject> m_box;   // the message box being answered
     bool m_lineClosed = false; // the simulator closed its line; a new one is on its way
     bool m_inTransfer = false;
+    bool m_nextFaultMidTransfer = false;
     bool m_garbageOn = false;
     bool m_finishing = false;
     bool m_baselineTaken = false;
