@@ -75,8 +75,8 @@ QImage renderBackground()
     p.setRenderHint(QPainter::Antialiasing, false);
     for (int y = 0; y < kBackgroundHeight; ++y) {
         const int shade = grain.bounded(-6, 7);
-        p.setPen(shade >= 0 ? QColor(255, 255, 255, shade * 3) : QColor(0, 0, 0, -shade * 4));
-        p.drawLine(0, y, kBackgroundWidth, y);
+        p.fillRect(QRect(0, y, kBackgroundWidth, 1),
+                   shade >= 0 ? QColor(255, 255, 255, shade * 3) : QColor(0, 0, 0, -shade * 4));
     }
     p.setRenderHint(QPainter::Antialiasing);
 

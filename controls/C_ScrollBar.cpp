@@ -187,6 +187,14 @@ void C_ScrollBar::applyLayoutHeight()
 
 void C_ScrollBar::rebuildStaticLayer()
 {
+    // Built at the next paint: a slider's settings change several times while its window is
+    // set up, and sliders of a hidden view need no layer at all.
+    m_staticLayer = QImage();
+    update();
+}
+
+void C_ScrollBar::buildStaticLayer()
+{
     const SliderLayout &layout = sliderLayout(m_showSize);
     const SliderGeometry geo(m_showSize, m_maxValue);
     QImage image(std::max(width(), kWidth), std::max(height(), layout.height),
@@ -225,11 +233,12 @@ void C_ScrollBar::rebuildStaticLayer()
     }
     p.end();
     m_staticLayer = image;
-    update();
 }
 
 void C_ScrollBar::paintEvent(QPaintEvent *)
 {
+    if (m_staticLayer.isNull())
+        buildStaticLayer(); // a cache of what the settings draw, not state of the control
     QPainter p(this);
     p.drawImage(0, 0, m_staticLayer);
 

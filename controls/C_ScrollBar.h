@@ -98,6 +98,7 @@ class C_ScrollBar : public QWidget
     void enterIn();
     void leaveIn();
     void rebuildStaticLayer();
+    void buildStaticLayer();
     void applyLayoutHeight();
 
     int m_value = 5;
