@@ -177,7 +177,7 @@ QSize C_ScrollBar::sizeHint() const
 void C_ScrollBar::refreshReadout()
 {
     if (const auto text = valueTipText(m_valueTipType, m_value))
-        m_valueTip = *text;
+        m_valueTip = QString::fromStdString(*text);
 }
 
 void C_ScrollBar::applyLayoutHeight()

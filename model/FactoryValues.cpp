@@ -6,19 +6,6 @@ namespace tonvara {
 
 namespace {
 
-constexpr std::array<std::uint8_t, 18> kMusicAddresses = {0,  1,  2,  3,  4,  5,  6,  29, 17,
-                                                          18, 24, 23, 22, 27, 25, 26, 21, 28};
-constexpr std::array<std::uint8_t, 9> kMicAddresses = {0, 1, 2, 3, 4, 5, 6, 8, 7};
-constexpr std::array<std::uint8_t, 8> kKtvAddresses = {82, 80, 98, 99, 10, 85, 83, 81};
-constexpr std::array<std::uint8_t, 10> kEffAddresses = {82, 80, 98, 199, 130,
-                                                        131, 132, 181, 110, 111};
-
-constexpr std::array<std::uint8_t, 18> kMusicMaximums = {20, 20, 20, 20, 20, 20, 20, 6, 80,
-                                                         80, 20, 20, 20, 21, 80, 80, 1, 1};
-constexpr std::array<std::uint8_t, 9> kMicMaximums = {20, 20, 20, 20, 20, 20, 20, 3, 13};
-constexpr std::array<std::uint8_t, 8> kKtvMaximums = {15, 15, 80, 80, 100, 127, 100, 127};
-constexpr std::array<std::uint8_t, 10> kEffMaximums = {15, 15, 80, 80, 60, 60, 60, 40, 100, 100};
-
 // The lists are constants of the program, so a malformed field is a programming error.
 void applyList(ModeTable &table, int row, std::string_view list)
 {
@@ -37,36 +24,6 @@ void applyList(ModeTable &table, int row, std::string_view list)
 }
 
 } // namespace
-
-std::span<const std::uint8_t> slotAddresses(TableId table)
-{
-    switch (table) {
-    case TableId::Music:
-        return kMusicAddresses;
-    case TableId::Mic:
-        return kMicAddresses;
-    case TableId::Ktv:
-        return kKtvAddresses;
-    case TableId::Eff:
-        return kEffAddresses;
-    }
-    return {};
-}
-
-std::span<const std::uint8_t> slotMaximums(TableId table)
-{
-    switch (table) {
-    case TableId::Music:
-        return kMusicMaximums;
-    case TableId::Mic:
-        return kMicMaximums;
-    case TableId::Ktv:
-        return kKtvMaximums;
-    case TableId::Eff:
-        return kEffMaximums;
-    }
-    return {};
-}
 
 void applyFactoryTables(ParameterStore &store)
 {

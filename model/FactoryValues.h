@@ -1,24 +1,19 @@
-// The constants of the sound model: which target address each slot of each mode table has,
-// each slot's range, and the factory values the editor starts from and Reset returns to.
-// Shared with the target simulator, which starts from the same factory state.
+// The factory values the editor starts from and Reset returns to. Shared with the target
+// simulator, which starts from the same factory state. (Addresses and ranges of the slots are
+// in the settings catalog.)
 #pragma once
 
 #include "ParameterStore.h"
 
 #include <array>
 #include <cstdint>
-#include <span>
 #include <string_view>
 
 namespace tonvara {
 
-// Target address of each slot (the decimal Tag of the control that shows it).
-std::span<const std::uint8_t> slotAddresses(TableId table);
-// Largest value of each slot (0/1 for the two switches of the music table).
-std::span<const std::uint8_t> slotMaximums(TableId table);
-
 // The comma-separated factory lists, one value per slot in slot order.
-inline constexpr std::string_view kFactoryMusic = "10,10,10,10,10,10,10,1,80,80,10,10,10,21,30,30,0,0";
+inline constexpr std::string_view kFactoryMusic =
+    "10,10,10,10,10,10,10,1,80,80,10,10,10,21,30,30,0,0";
 inline constexpr std::string_view kFactoryMic = "10,10,10,10,10,10,10,0,6";
 inline constexpr std::array<std::string_view, 2> kFactoryKtv = {"6,14,40,68,90,63,75,63",
                                                                 "8,14,40,68,80,63,80,66"};

@@ -1,6 +1,6 @@
 #include "ParameterStore.h"
 
-#include "FactoryValues.h"
+#include "SettingsCatalog.h"
 
 namespace tonvara {
 
@@ -10,21 +10,15 @@ ParameterStore::ParameterStore()
 {
 }
 
-void ParameterStore::loadAddresses(TableId id, const std::uint8_t *tags, int count)
-{
-    ModeTable &t = table(id);
-    assert(count == t.slotCount());
-    const int used = count < t.slotCount() ? count : t.slotCount();
-    for (int row = 0; row < t.rowCount(); ++row)
-        for (int slot = 0; slot < used; ++slot)
-            t.cellAt(row, slot).address = tags[slot];
-}
-
 void ParameterStore::loadAddresses()
 {
     for (TableId id : kAllTables) {
-        const auto addresses = slotAddresses(id);
-        loadAddresses(id, addresses.data(), static_cast<int>(addresses.size()));
+        ModeTable &t = table(id);
+        for (int slot = 0; slot < t.slotCount(); ++slot) {
+            const std::uint8_t address = slotSpec(id, slot).address;
+            for (int row = 0; row < t.rowCount(); ++row)
+                t.cellAt(row, slot).address = address;
+        }
     }
 }
 

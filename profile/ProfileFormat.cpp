@@ -6,10 +6,8 @@ namespace tonvara {
 
 namespace {
 
-constexpr std::array<const char *, 4> kTablePrefixes = {"Music", "Mic", "Ktv", "Eff"};
 constexpr int kIntegerMin = -32768;
 constexpr int kIntegerMax = 32767;
-constexpr int kNoInputIndex = kNoInput; // what the save writes when no INPUT option is on
 
 bool isBlank(char c)
 {
@@ -118,34 +116,23 @@ class Reader
     QByteArray m_failedKey;
 };
 
-QByteArray volKey(int group, int field)
+QByteArray keyOf(const SettingId &setting)
 {
-    return "VOL" + QByteArray::number(group) + '.' + QByteArray::number(field);
+    return QByteArray::fromStdString(settingKey(setting));
 }
 
 } // namespace
 
 QByteArray cellKey(TableId table, int row, int slot)
 {
-    return kTablePrefixes[std::size_t(table)] + QByteArray::number(row) + '.' +
-           QByteArray::number(slot);
+    return keyOf(SettingId::cell(table, row, slot));
 }
 
 QList<QByteArray> profileValueKeys()
 {
     QList<QByteArray> keys;
-    for (TableId table : kAllTables) {
-        for (int row = 0; row < rowCount(table); ++row)
-            for (int slot = 0; slot < slotCount(table); ++slot)
-                keys.append(cellKey(table, row, slot));
-    }
-    keys << "INPUTSELECT"
-         << "EX"
-         << "MUTE"
-         << "LOCK";
-    for (int k = 0; k < kVolSetCount; ++k)
-        for (int field = 0; field < 3; ++field)
-            keys.append(volKey(k, field));
+    for (const SettingId &setting : allSettings())
+        keys.append(keyOf(setting));
     return keys;
 }
 
@@ -177,25 +164,9 @@ std::optional<bool> onOffFromText(QByteArrayView text)
 
 void writeProfile(const ProfileData &profile, IniDocument &doc)
 {
-    const auto put = [&](QByteArrayView key, int value) {
-        doc.setValue(kProfileSection, key, QByteArray::number(value));
-    };
     doc.setValue(kProfileSection, kModelKey, kModelName);
-    for (TableId table : kAllTables) {
-        for (int row = 0; row < rowCount(table); ++row)
-            for (int slot = 0; slot < slotCount(table); ++slot)
-                put(cellKey(table, row, slot), profile.value(table, row, slot));
-    }
-    put("INPUTSELECT", profile.inputSelect);
-    put("EX", profile.exciter ? 1 : 0);
-    put("MUTE", profile.mute ? 1 : 0);
-    put("LOCK", profile.lock ? 1 : 0);
-    for (int k = 0; k < kVolSetCount; ++k) {
-        const ProfileVolGroup &v = profile.vol[std::size_t(k)];
-        put(volKey(k, 0), v.minLevel);
-        put(volKey(k, 1), v.maxLevel);
-        put(volKey(k, 2), v.startMode);
-    }
+    for (const SettingId &setting : allSettings())
+        doc.setValue(kProfileSection, keyOf(setting), QByteArray::number(profile.valueOf(setting)));
 }
 
 ProfileCheck readProfile(const IniDocument &doc)
@@ -208,25 +179,36 @@ ProfileCheck readProfile(const IniDocument &doc)
     }
 
     ProfileData &data = check.data;
-    for (TableId table : kAllTables) {
-        for (int row = 0; row < rowCount(table); ++row)
-            for (int slot = 0; slot < slotCount(table); ++slot)
-                data.setValue(
-                    table, row, slot,
-                    reader.take<std::uint8_t>(cellKey(table, row, slot), "0", byteFromText));
-    }
-    data.inputSelect = std::uint8_t(reader.integerWithin("INPUTSELECT", "0", 0, kNoInputIndex));
-    data.exciter = reader.take<bool>("EX", "0", onOffFromText);
-    data.mute = reader.take<bool>("MUTE", "0", onOffFromText);
-    data.lock = reader.take<bool>("LOCK", "0", onOffFromText);
-    for (int k = 0; k < kVolSetCount; ++k) {
-        ProfileVolGroup &v = data.vol[std::size_t(k)];
-        v.minLevel = reader.byteWithin(volKey(k, 0), "0", kLevelMax);
-        v.maxLevel = reader.byteWithin(volKey(k, 1), "80", kLevelMax);
-        // The window keeps minimum <= maximum; a pair it could never have saved is not guessed at.
-        if (!reader.failed() && v.minLevel > v.maxLevel)
-            reader.fail(volKey(k, 0));
-        v.startMode = std::uint8_t(reader.integerWithin(volKey(k, 2), "0", 0, startModeMax(k)));
+    for (const SettingId &setting : allSettings()) {
+        const QByteArray key = keyOf(setting);
+        int value = 0;
+        switch (setting.kind) {
+        case SettingKind::Cell:
+            value = reader.take<std::uint8_t>(key, "0", byteFromText);
+            break;
+        case SettingKind::InputSelect:
+            value = reader.integerWithin(key, "0", 0, settingMaximum(setting));
+            break;
+        case SettingKind::Exciter:
+        case SettingKind::Mute:
+        case SettingKind::Lock:
+            value = reader.take<bool>(key, "0", onOffFromText) ? 1 : 0;
+            break;
+        case SettingKind::VolSet:
+            if (setting.field == VolField::Mode) {
+                value = reader.integerWithin(key, "0", 0, settingMaximum(setting));
+                break;
+            }
+            value = reader.byteWithin(key, setting.field == VolField::Max ? "80" : "0",
+                                      settingMaximum(setting));
+            break;
+        }
+        data.setValueOf(setting, value);
+        // The window keeps minimum <= maximum; a pair it could never have saved is not guessed
+        // at. The minimum is named, as it is the one the maximum was read against.
+        if (setting.kind == SettingKind::VolSet && setting.field == VolField::Max &&
+            !reader.failed() && data.vol[setting.group].minLevel > data.vol[setting.group].maxLevel)
+            reader.fail(keyOf(SettingId::vol(setting.group, VolField::Min)));
     }
 
     if (reader.failed()) {

@@ -27,11 +27,26 @@ const QColor kPanelGrey(61, 63, 63);
 constexpr int kSliderCentreX = 51;
 
 // Left edges (twips, in the container or window) of each slider row in its view.
-int musicEqLeft(int i) { return 1230 * i; }
-int musicOutputLeft(int i) { return 1000 + 1140 * (i - 8); }
-int micLeft(int i) { return 380 + 1100 * i; }
-int effLeft(int i) { return 1000 * i; }
-int ktvLeft(int i) { return 1260 * i; }
+int musicEqLeft(int i)
+{
+    return 1230 * i;
+}
+int musicOutputLeft(int i)
+{
+    return 1000 + 1140 * (i - 8);
+}
+int micLeft(int i)
+{
+    return 380 + 1100 * i;
+}
+int effLeft(int i)
+{
+    return 1000 * i;
+}
+int ktvLeft(int i)
+{
+    return 1260 * i;
+}
 constexpr int kFrameLeft = 300;
 constexpr int kFrame1Top = 1240;
 constexpr int kFrame2Top = 6030;
@@ -46,22 +61,29 @@ constexpr const char *kCommandCaptions[4] = {"Read", "Upload", "Import", "Save"}
 constexpr int kCommandLefts[4] = {11220, 11220, 12660, 12660};
 constexpr int kCommandTops[4] = {8640, 9045, 8640, 9045};
 
-C_ScrollBar *makeSlider(const SliderSpec &layout, const QString &name, QWidget *parent)
+C_ScrollBar *makeSlider(TableId table, int slot, const SliderSpec &layout, const QString &name,
+                        QWidget *parent)
 {
+    const SlotSpec &spec = slotSpec(table, slot);
     auto *slider = new C_ScrollBar(parent);
     slider->setObjectName(name);
     C_ScrollBar::Settings settings;
-    settings.maxValue = layout.maxValue;
-    settings.title = QString::fromLatin1(layout.title);
+    settings.maxValue = spec.maximum;
+    settings.title = QString::fromLatin1(layout.controlTitle);
     settings.text1 = QString::fromLatin1(layout.text1);
     settings.text2 = QString::fromLatin1(layout.text2);
     settings.text3 = QString::fromLatin1(layout.text3);
     settings.showSize = true; // 1665 twips high: the tall layout
-    settings.valueTipType = layout.valueTipType;
+    settings.valueTipType = spec.valueTipType;
     slider->loadSettings(settings);
-    slider->setAccessibleName(QString::fromLatin1(layout.title));
+    slider->setAccessibleName(QString::fromLatin1(layout.controlTitle));
     slider->resize(layout.widthTwips / 15, kSliderHeightTwips / 15);
     return slider;
+}
+
+QString slotTitle(TableId table, int slot)
+{
+    return QString::fromUtf8(slotSpec(table, slot).title);
 }
 
 QLabel *panelLabel(const QString &text, QWidget *parent)
@@ -78,16 +100,15 @@ QLabel *panelLabel(const QString &text, QWidget *parent)
     return label;
 }
 
-template <std::size_t N>
-std::vector<std::pair<int, QString>> stripTitles(const char *const (&titles)[N], int stripLeftTwips,
-                                                 int offsetTwips, int (*sliderLeft)(int),
-                                                 int firstIndex)
+// The strip's titles, each centred over the read-out of its slot's slider.
+std::vector<std::pair<int, QString>> stripTitles(const TitleStripSpec &strip, int offsetTwips,
+                                                 int (*sliderLeft)(int), int firstIndex)
 {
     std::vector<std::pair<int, QString>> result;
-    for (std::size_t i = 0; i < N; ++i) {
-        const int left = offsetTwips + sliderLeft(firstIndex + static_cast<int>(i));
-        const int centre = (left - stripLeftTwips) / 15 + kSliderCentreX;
-        result.emplace_back(centre, QString::fromUtf8(titles[i]));
+    for (int i = 0; i < strip.slotCount; ++i) {
+        const int left = offsetTwips + sliderLeft(firstIndex + i);
+        const int centre = (left - strip.leftTwips) / 15 + kSliderCentreX;
+        result.emplace_back(centre, slotTitle(strip.table, strip.firstSlot + i));
     }
     return result;
 }
@@ -105,19 +126,21 @@ MainPages::MainPages(WindowServices &services, ParameterStore &store, QWidget *h
     buildBottomRow();
     buildStatusAndButtons();
 
-    const auto strip = [&](int n, auto titles) {
+    const auto strip = [&](int n, int offsetTwips, int (*sliderLeft)(int), int firstIndex) {
         const TitleStripSpec &layout = kTitleStrips[static_cast<std::size_t>(n - 1)];
-        auto *picture = new TitleStrip(QSize(layout.widthPixels, layout.heightPixels), titles, host);
+        auto *picture =
+            new TitleStrip(QSize(layout.widthPixels, layout.heightPixels),
+                           stripTitles(layout, offsetTwips, sliderLeft, firstIndex), host);
         picture->setObjectName(QStringLiteral("Picture%1").arg(n));
         picture->move(layout.leftTwips / 15, layout.topTwips / 15);
         picture->hide();
         m_pictures[static_cast<std::size_t>(n - 1)] = picture;
     };
-    strip(1, stripTitles(kStrip1, 810, kFrameLeft, musicEqLeft, 0));
-    strip(2, stripTitles(kStrip2, 1540, kFrameLeft, musicOutputLeft, 8));
-    strip(3, stripTitles(kStrip3, 860, 0, micLeft, 0));
-    strip(4, stripTitles(kStrip4, 550, kFrameLeft, ktvLeft, 0));
-    strip(5, stripTitles(kStrip5, 600, kFrameLeft, effLeft, 0));
+    strip(1, kFrameLeft, musicEqLeft, 0);
+    strip(2, kFrameLeft, musicOutputLeft, 8);
+    strip(3, 0, micLeft, 0);
+    strip(4, kFrameLeft, ktvLeft, 0);
+    strip(5, kFrameLeft, effLeft, 0);
 }
 
 MainPages::~MainPages() = default;
@@ -127,8 +150,9 @@ void MainPages::buildMusicPanel()
     m_frame1 = new QWidget(m_host);
     m_frame1->setObjectName(QStringLiteral("Frame1"));
     for (int i = 0; i < 16; ++i) {
-        C_ScrollBar *slider = makeSlider(kMusicSliders[static_cast<std::size_t>(i)],
-                                         QStringLiteral("C_ScrollBar7_%1").arg(i), m_frame1);
+        C_ScrollBar *slider =
+            makeSlider(TableId::Music, i, kMusicSliders[static_cast<std::size_t>(i)],
+                       QStringLiteral("C_ScrollBar7_%1").arg(i), m_frame1);
         m_scrollBar7[static_cast<std::size_t>(i)] = slider;
         connect(slider, &C_ScrollBar::Scroll, this,
                 [this, i] { onTableSliderScroll(TableId::Music, i); });
@@ -136,14 +160,14 @@ void MainPages::buildMusicPanel()
     m_flagBar2 = new C_FlagBar(m_frame1);
     m_flagBar2->setObjectName(QStringLiteral("C_FlagBar2"));
     m_flagBar2->setValueInvert(true);
-    m_flagBar2->setAccessibleName(QStringLiteral("EFF In C"));
+    m_flagBar2->setAccessibleName(slotTitle(TableId::Music, kEffInCSlot));
     m_flagBar3 = new C_FlagBar(m_frame1);
     m_flagBar3->setObjectName(QStringLiteral("C_FlagBar3"));
-    m_flagBar3->setAccessibleName(QStringLiteral("SUB Invert"));
-    connect(m_flagBar2, &C_FlagBar::Click, this, [this] { onMusicToggle(16); });
-    connect(m_flagBar3, &C_FlagBar::Click, this, [this] { onMusicToggle(17); });
-    m_label3 = panelLabel(QStringLiteral("EFF In C"), m_frame1);
-    m_label6 = panelLabel(QStringLiteral("SUB Invert"), m_frame1);
+    m_flagBar3->setAccessibleName(slotTitle(TableId::Music, kSubInvertSlot));
+    connect(m_flagBar2, &C_FlagBar::Click, this, [this] { onMusicToggle(kEffInCSlot); });
+    connect(m_flagBar3, &C_FlagBar::Click, this, [this] { onMusicToggle(kSubInvertSlot); });
+    m_label3 = panelLabel(slotTitle(TableId::Music, kEffInCSlot), m_frame1);
+    m_label6 = panelLabel(slotTitle(TableId::Music, kSubInvertSlot), m_frame1);
 
     auto *list = new C_ComboBox(m_host);
     list->setObjectName(QStringLiteral("C_ComboBox1"));
@@ -171,7 +195,7 @@ void MainPages::buildMusicPanel()
 void MainPages::buildMicPanel()
 {
     for (int i = 0; i < 9; ++i) {
-        C_ScrollBar *slider = makeSlider(kMicSliders[static_cast<std::size_t>(i)],
+        C_ScrollBar *slider = makeSlider(TableId::Mic, i, kMicSliders[static_cast<std::size_t>(i)],
                                          QStringLiteral("C_ScrollBar1_%1").arg(i), m_host);
         m_scrollBar1[static_cast<std::size_t>(i)] = slider;
         connect(slider, &C_ScrollBar::Scroll, this,
@@ -189,14 +213,14 @@ void MainPages::buildEffPanel()
     m_frame2 = new QWidget(m_host);
     m_frame2->setObjectName(QStringLiteral("Frame2"));
     for (int i = 0; i < 8; ++i) {
-        C_ScrollBar *slider = makeSlider(kKtvSliders[static_cast<std::size_t>(i)],
+        C_ScrollBar *slider = makeSlider(TableId::Ktv, i, kKtvSliders[static_cast<std::size_t>(i)],
                                          QStringLiteral("C_ScrollBar3_%1").arg(i), m_frame2);
         m_scrollBar3[static_cast<std::size_t>(i)] = slider;
         connect(slider, &C_ScrollBar::Scroll, this,
                 [this, i] { onTableSliderScroll(TableId::Ktv, i); });
     }
     for (int i = 0; i < 10; ++i) {
-        C_ScrollBar *slider = makeSlider(kEffSliders[static_cast<std::size_t>(i)],
+        C_ScrollBar *slider = makeSlider(TableId::Eff, i, kEffSliders[static_cast<std::size_t>(i)],
                                          QStringLiteral("C_ScrollBar2_%1").arg(i), m_frame2);
         m_scrollBar2[static_cast<std::size_t>(i)] = slider;
         connect(slider, &C_ScrollBar::Scroll, this,
@@ -302,22 +326,7 @@ void MainPages::placeTitleStrips()
 
 void MainPages::loadAddresses()
 {
-    const auto tagsOf = [](const auto &layouts) {
-        std::vector<std::uint8_t> tags;
-        for (const SliderSpec &layout : layouts)
-            tags.push_back(static_cast<std::uint8_t>(layout.tag));
-        return tags;
-    };
-    std::vector<std::uint8_t> music = tagsOf(kMusicSliders);
-    music.push_back(kEffInCTag);
-    music.push_back(kSubInvertTag);
-    m_store.loadAddresses(TableId::Music, music.data(), static_cast<int>(music.size()));
-    const auto mic = tagsOf(kMicSliders);
-    m_store.loadAddresses(TableId::Mic, mic.data(), static_cast<int>(mic.size()));
-    const auto ktv = tagsOf(kKtvSliders);
-    m_store.loadAddresses(TableId::Ktv, ktv.data(), static_cast<int>(ktv.size()));
-    const auto eff = tagsOf(kEffSliders);
-    m_store.loadAddresses(TableId::Eff, eff.data(), static_cast<int>(eff.size()));
+    m_store.loadAddresses();
 }
 
 void MainPages::placeMicRow()
@@ -353,12 +362,14 @@ void MainPages::styleContainers()
 
 void MainPages::fillModeLists()
 {
-    for (int n = 1; n <= 6; ++n) {
-        m_comboBox[0]->addItem(QStringLiteral("MUSIC%1").arg(n));
-        m_comboBox[1]->addItem(QStringLiteral("MIC%1").arg(n));
-    }
-    for (const char *item : {"KTV1", "KTV2", "EFF1", "EFF2"})
-        m_comboBox[2]->addItem(QString::fromLatin1(item));
+    const auto addModes = [](C_ComboBox *list, TableId table) {
+        for (int row = 0; row < shapeOf(table).rowCount; ++row)
+            list->addItem(QString::fromStdString(modeName(table, row)));
+    };
+    addModes(m_comboBox[0], TableId::Music);
+    addModes(m_comboBox[1], TableId::Mic);
+    addModes(m_comboBox[2], TableId::Ktv);
+    addModes(m_comboBox[2], TableId::Eff);
     for (C_ComboBox *list : m_comboBox)
         list->setTopIndex(0);
 }
@@ -561,11 +572,12 @@ void MainPages::onTableSliderScroll(TableId table, int slot)
 
 void MainPages::onMusicToggle(int slot)
 {
-    C_FlagBar *toggle = slot == 16 ? m_flagBar2 : m_flagBar3;
+    C_FlagBar *toggle = slot == kEffInCSlot ? m_flagBar2 : m_flagBar3;
     const int value = toggle->value() ? 1 : 0;
-    m_store.cellAt(TableId::Music, m_store.musicMode, slot).value = static_cast<std::uint8_t>(value);
+    m_store.cellAt(TableId::Music, m_store.musicMode, slot).value =
+        static_cast<std::uint8_t>(value);
     if (connected())
-        send(Group::Music, m_store.musicMode, slot == 16 ? kEffInCTag : kSubInvertTag, value);
+        send(Group::Music, m_store.musicMode, slotSpec(TableId::Music, slot).address, value);
 }
 
 void MainPages::onExciterClick()

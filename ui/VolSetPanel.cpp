@@ -2,6 +2,7 @@
 
 #include "C_ScrollBar.h"
 #include "PageLayout.h"
+#include "SettingsCatalog.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -79,8 +80,8 @@ VolSetPanel::VolSetPanel(ParameterStore &store, QWidget *host) : QObject(host), 
         slider->setTitle(QString());
         slider->setTitleVisible(false);
         slider->setGeometry(twipsRect(11040, 1320 + 2400 * k, 1095, kSliderHeightTwips));
-        slider->setAccessibleName(QStringLiteral("%1 start level")
-                                      .arg(k == 0 ? "MUSIC" : (k == 1 ? "MIC" : "EFF")));
+        slider->setAccessibleName(
+            QStringLiteral("%1 start level").arg(k == 0 ? "MUSIC" : (k == 1 ? "MIC" : "EFF")));
         m_start[static_cast<std::size_t>(k)] = slider;
         connect(slider, &C_ScrollBar::Scroll, this, [this, k] { onStartScroll(k); });
         whiteLabel(QStringLiteral("Start"), twipsRect(12945, 1320 + 2400 * k, 975, 255), host);
@@ -141,13 +142,7 @@ int VolSetPanel::entryNumber(const QString &text)
 
 QString VolSetPanel::startModeText(int group, int startMode)
 {
-    if (group == 0)
-        return QStringLiteral("MUS%1").arg(startMode + 1);
-    if (group == 1)
-        return QStringLiteral("MIC%1").arg(startMode + 1);
-    if (startMode <= 3)
-        return QStringLiteral("KTV%1").arg(startMode + 1);
-    return QStringLiteral("EFF%1").arg(startMode - 3);
+    return QString::fromStdString(tonvara::startModeText(group, startMode));
 }
 
 void VolSetPanel::spinChanged(int index)

@@ -1,6 +1,7 @@
 #include "FactoryValues.h"
 #include "ProfileData.h"
 #include "ProfileFormat.h"
+#include "SettingsCatalog.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -55,12 +56,11 @@ ParameterStore storeOf(int kind)
     ParameterStore store = factoryStore();
     QRandomGenerator random(4242);
     for (TableId table : kAllTables) {
-        const auto maximums = slotMaximums(table);
         for (int row = 0; row < rowCount(table); ++row)
             for (int slot = 0; slot < slotCount(table); ++slot) {
                 std::uint8_t v = 0;
                 if (kind == 1)
-                    v = maximums[std::size_t(slot)];
+                    v = slotSpec(table, slot).maximum;
                 else if (kind == 2)
                     v = std::uint8_t(random.bounded(256));
                 store.cellAt(table, row, slot).value = v;

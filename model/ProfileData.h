@@ -1,10 +1,11 @@
 // A typed snapshot of what a profile file holds: every value of the four mode tables, the
 // switches and the minimum, maximum and start mode of the three VOL(SET) groups. The profile
-// code turns files into this and back; the main window applies it to its controls. Plain value
-// type; any thread.
+// code turns files into this and back; the main window applies it to its controls; two of them
+// are compared setting by setting. Plain value type; any thread.
 #pragma once
 
 #include "ParameterStore.h"
+#include "SettingsCatalog.h"
 
 #include <algorithm>
 #include <array>
@@ -42,6 +43,10 @@ class ProfileData
     {
         m_values[std::size_t(table)][index(table, row, slot)] = value;
     }
+
+    // Any of the catalog's settings; switches read 0 or 1.
+    int valueOf(const SettingId &setting) const;
+    void setValueOf(const SettingId &setting, int value);
 
     // 0 AUTO, 1 BGM, 2 AUX, or kNoInput when no INPUT option is on.
     std::uint8_t inputSelect = 0;

@@ -62,7 +62,7 @@ void TestValueTipText::textForValue()
     QFETCH(QString, text);
     const auto result = valueTipText(type, v);
     QVERIFY(result.has_value());
-    QCOMPARE(*result, text);
+    QCOMPARE(QString::fromStdString(*result), text);
 }
 
 void TestValueTipText::typesWithoutRuleKeepTheText_data()
