@@ -11,8 +11,10 @@
 #include "InMemoryLine.h"
 #include "MainPages.h"
 #include "PagesWindow.h"
+#include "SettingsCatalog.h"
 #include "TargetCore.h"
 #include "TargetLink.h"
+#include "TitleStrip.h"
 #include "TrafficLog.h"
 #include "VirtualWindowServices.h"
 #include "VolSetPanel.h"
@@ -23,6 +25,7 @@ using namespace tonvara;
 
 using Bytes = std::vector<std::uint8_t>;
 Q_DECLARE_METATYPE(Bytes)
+Q_DECLARE_METATYPE(tonvara::TableId)
 
 namespace {
 
@@ -102,8 +105,12 @@ struct Rig : PagesWindow
 
 Bytes frame(int command, int group, int mode, int address, int value)
 {
-    return {0xCD, std::uint8_t(command), std::uint8_t(group), std::uint8_t(mode),
-            std::uint8_t(address), std::uint8_t(value)};
+    return {0xCD,
+            std::uint8_t(command),
+            std::uint8_t(group),
+            std::uint8_t(mode),
+            std::uint8_t(address),
+            std::uint8_t(value)};
 }
 
 } // namespace
@@ -111,7 +118,7 @@ Bytes frame(int command, int group, int mode, int address, int value)
 class TestControlFrames : public QObject
 {
     Q_OBJECT
-private slots:
+  private slots:
     void revDelayInEff1IsTheWorkedExample();
     void micLowCutSendsAddressSeven();
     void effInCToggleInMusic3();
@@ -123,6 +130,8 @@ private slots:
     void muteAndLockRefusedWhileNotConnected();
     void inputAndExciter();
     void startLevelIsSentLive();
+    void everyTableControlFollowsTheCatalog_data();
+    void everyTableControlFollowsTheCatalog();
     void modeChoicesSendTheirRows_data();
     void modeChoicesSendTheirRows();
     void modeChoiceStopsAtTheFirstUnansweredFrame();
@@ -167,7 +176,7 @@ void TestControlFrames::effInCToggleInMusic3()
 {
     Rig rig;
     rig.pick(rig.pages.modeList(1), 2); // MUSIC3
-    rig.click(rig.pages.viewOption(1));  // "Aid": the output view with the two toggles
+    rig.click(rig.pages.viewOption(1)); // "Aid": the output view with the two toggles
     QVERIFY(rig.pages.flagBar(2)->isVisible());
     const auto from = rig.mark();
     // EFF In C reads its Value inverted: the left half (off face) is Value on.
@@ -279,7 +288,8 @@ void TestControlFrames::startLevelIsSentLive()
     const auto from = rig.mark();
     rig.step(mic, 2);
     QCOMPARE(rig.framesSince(from).back(), frame(0x02, 6, 0, 1, 40));
-    QVERIFY(rig.link->trafficLog().text().endsWith(QStringLiteral("Send: CD,02,06,00,01,28\r\nRecv: 33")));
+    QVERIFY(rig.link->trafficLog().text().endsWith(
+        QStringLiteral("Send: CD,02,06,00,01,28\r\nRecv: 33")));
     QCOMPARE(int(rig.store.volSet[1].startLevel), 40);
     // Above the maximum: limited to it (Max 80 here, so lower it first).
     rig.pages.volSet().putAndCommit(4, QStringLiteral("41"));
@@ -287,6 +297,96 @@ void TestControlFrames::startLevelIsSentLive()
     rig.step(mic, 3);
     QCOMPARE(mic->value(), 41);
     QCOMPARE(rig.framesSince(from2).back(), frame(0x02, 6, 0, 1, 41));
+}
+
+// What the window shows and sends for each slot is the catalog's: the slider's range and
+// read-out rule, the read-out text at every value (the text compare and the command line print),
+// the title strip's column over it, and the address of the frame that a user's step sends.
+void TestControlFrames::everyTableControlFollowsTheCatalog_data()
+{
+    QTest::addColumn<int>("list");
+    QTest::addColumn<int>("item");
+    QTest::addColumn<int>("view"); // MUSIC MODE view option, -1: leave it
+    QTest::addColumn<TableId>("table");
+    QTest::addColumn<int>("firstSlot");
+    QTest::addColumn<int>("slotCount");
+    QTest::addColumn<int>("strip");
+    QTest::newRow("MUSIC2 equaliser view") << 1 << 1 << 0 << TableId::Music << 0 << 8 << 1;
+    QTest::newRow("MUSIC3 output view") << 1 << 2 << 1 << TableId::Music << 8 << 8 << 2;
+    QTest::newRow("MIC4") << 2 << 3 << -1 << TableId::Mic << 0 << 9 << 3;
+    QTest::newRow("KTV2") << 3 << 1 << -1 << TableId::Ktv << 0 << 8 << 4;
+    QTest::newRow("EFF2") << 3 << 3 << -1 << TableId::Eff << 0 << 10 << 5;
+}
+
+void TestControlFrames::everyTableControlFollowsTheCatalog()
+{
+    QFETCH(int, list);
+    QFETCH(int, item);
+    QFETCH(int, view);
+    QFETCH(TableId, table);
+    QFETCH(int, firstSlot);
+    QFETCH(int, slotCount);
+    QFETCH(int, strip);
+    Rig rig;
+    rig.pick(rig.pages.modeList(list), item);
+    if (view >= 0)
+        rig.click(rig.pages.viewOption(view));
+    const int row = rig.store.currentRow(table);
+    const int mode = rig.store.currentModeNumber(table);
+    const int group = shapeOf(table).group;
+    QVERIFY(row > 0); // not the first row, so that a row mix-up shows
+    const TitleStrip *titles = rig.pages.titleStrip(strip);
+    QVERIFY(titles->isVisible());
+
+    for (int slot = firstSlot; slot < firstSlot + slotCount; ++slot) {
+        const SlotSpec &spec = slotSpec(table, slot);
+        const SettingId setting = SettingId::cell(table, row, slot);
+        C_ScrollBar *slider = rig.pages.tableSlider(table, slot);
+        QVERIFY(slider->isVisible());
+        QCOMPARE(slider->maxValue(), int(spec.maximum));
+        QCOMPARE(slider->valueTipType(), spec.valueTipType);
+
+        // The strip's title nearest the slider's read-out centre is the slot's.
+        const int centre = slider->mapTo(&rig.host, QPoint(51, 0)).x() - titles->x();
+        const auto nearest = std::min_element(
+            titles->titles().begin(), titles->titles().end(), [&](const auto &a, const auto &b) {
+                return std::abs(a.first - centre) < std::abs(b.first - centre);
+            });
+        QVERIFY(std::abs(nearest->first - centre) <= 2);
+        QCOMPARE(nearest->second, QString::fromUtf8(spec.title));
+
+        const int stored = slider->value();
+        for (int v = 0; v <= slider->maxValue(); ++v) {
+            slider->setValue(v);
+            QCOMPARE(slider->valueTip(), QString::fromStdString(settingReadout(setting, v)));
+        }
+        slider->setValue(stored);
+
+        const int steps = stored < slider->maxValue() ? 1 : -1;
+        const auto from = rig.mark();
+        rig.step(slider, steps);
+        const int moved = stored + steps;
+        QCOMPARE(rig.framesSince(from),
+                 std::vector<Bytes>{frame(0x02, group, mode, spec.address, moved)});
+        QCOMPARE(int(rig.store.cellAt(table, row, slot).value), moved);
+        QCOMPARE(slider->valueTip(), QString::fromStdString(settingReadout(setting, moved)));
+    }
+
+    if (table == TableId::Music && view == 1) {
+        // The two toggles of the output view, named and sent as the catalog says.
+        for (int slot : {16, 17}) {
+            const SlotSpec &spec = slotSpec(table, slot);
+            QVERIFY(spec.isToggle());
+            C_FlagBar *toggle = rig.pages.flagBar(slot == 16 ? 2 : 3);
+            QCOMPARE(toggle->accessibleName(), QString::fromUtf8(spec.title));
+            const auto from = rig.mark();
+            rig.click(toggle, QPoint(45, 10)); // the right half: the on face
+            const int value = toggle->value() ? 1 : 0;
+            QCOMPARE(rig.framesSince(from),
+                     std::vector<Bytes>{frame(0x02, group, mode, spec.address, value)});
+            QCOMPARE(int(rig.store.cellAt(table, row, slot).value), value);
+        }
+    }
 }
 
 void TestControlFrames::modeChoicesSendTheirRows_data()
