@@ -205,7 +205,7 @@ ProfileCheck readProfile(const IniDocument &doc)
         }
         data.setValueOf(setting, value);
         // The window keeps minimum <= maximum; a pair it could never have saved is not guessed
-        // at. The minimum is named, as it is the one the maximum was read against.
+        // at (and the minimum is the key named).
         if (setting.kind == SettingKind::VolSet && setting.field == VolField::Max &&
             !reader.failed() && data.vol[setting.group].minLevel > data.vol[setting.group].maxLevel)
             reader.fail(keyOf(SettingId::vol(setting.group, VolField::Min)));
