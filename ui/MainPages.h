@@ -51,7 +51,7 @@ public:
 
     // Load sequence steps.
     void placeTitleStrips();
-    void loadAddresses(); // the store's addresses from the controls' tags
+    void loadAddresses(); // the store's addresses from the catalog (the controls' tags)
     void placeMicRow();
     void styleContainers();
     void fillModeLists();
