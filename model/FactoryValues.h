@@ -12,8 +12,7 @@
 namespace tonvara {
 
 // The comma-separated factory lists, one value per slot in slot order.
-inline constexpr std::string_view kFactoryMusic =
-    "10,10,10,10,10,10,10,1,80,80,10,10,10,21,30,30,0,0";
+inline constexpr std::string_view kFactoryMusic = "10,10,10,10,10,10,10,1,80,80,10,10,10,21,30,30,0,0";
 inline constexpr std::string_view kFactoryMic = "10,10,10,10,10,10,10,0,6";
 inline constexpr std::array<std::string_view, 2> kFactoryKtv = {"6,14,40,68,90,63,75,63",
                                                                 "8,14,40,68,80,63,80,66"};

@@ -17,13 +17,7 @@ struct ParamCell
     bool operator==(const ParamCell &) const = default;
 };
 
-enum class TableId
-{
-    Music = 0,
-    Mic = 1,
-    Ktv = 2,
-    Eff = 3
-};
+enum class TableId { Music = 0, Mic = 1, Ktv = 2, Eff = 3 };
 inline constexpr std::array<TableId, 4> kAllTables = {TableId::Music, TableId::Mic, TableId::Ktv,
                                                       TableId::Eff};
 
@@ -32,8 +26,8 @@ struct TableShape
 {
     int rowCount;
     int slotCount;
-    std::uint8_t group;    // group code on the link
-    std::uint8_t modeBase; // mode number sent for row r is modeBase + r
+    std::uint8_t group;     // group code on the link
+    std::uint8_t modeBase;  // mode number sent for row r is modeBase + r
 };
 
 constexpr TableShape shapeOf(TableId table)
@@ -56,7 +50,7 @@ inline constexpr int kMaxSlots = 18;
 
 class ModeTable
 {
-  public:
+public:
     explicit ModeTable(TableId id = TableId::Music) : m_id(id) {}
 
     TableId id() const { return m_id; }
@@ -76,7 +70,7 @@ class ModeTable
     }
     bool operator==(const ModeTable &) const = default;
 
-  private:
+private:
     static std::size_t index(int row, int slot)
     {
         // Clamped so that a release build never reads outside the array.
@@ -101,10 +95,7 @@ struct VolSet
 
 inline constexpr int kVolSetCount = 3;
 inline constexpr std::uint8_t kLevelMax = 80;
-constexpr std::uint8_t startModeMax(int group)
-{
-    return group == 2 ? 7 : 5;
-}
+constexpr std::uint8_t startModeMax(int group) { return group == 2 ? 7 : 5; }
 
 // inputSelect values: 0 AUTO, 1 BGM, 2 AUX; kNoInput when no INPUT option is on.
 inline constexpr std::uint8_t kNoInput = 3;
@@ -114,14 +105,14 @@ inline constexpr std::uint8_t kNaturalKey = 5;
 // putting a value on a control must not raise the control's events.
 class ModesView
 {
-  public:
+public:
     virtual ~ModesView() = default;
     virtual void showSlotValue(TableId table, int slot, std::uint8_t value) = 0;
 };
 
 class ParameterStore
 {
-  public:
+public:
     ParameterStore();
 
     ModeTable &table(TableId id) { return m_tables[static_cast<std::size_t>(id)]; }
@@ -167,7 +158,7 @@ class ParameterStore
     bool lock = false;
     std::uint8_t keyIndex = kNaturalKey;
 
-  private:
+private:
     std::array<ModeTable, 4> m_tables;
 };
 

@@ -27,26 +27,11 @@ const QColor kPanelGrey(61, 63, 63);
 constexpr int kSliderCentreX = 51;
 
 // Left edges (twips, in the container or window) of each slider row in its view.
-int musicEqLeft(int i)
-{
-    return 1230 * i;
-}
-int musicOutputLeft(int i)
-{
-    return 1000 + 1140 * (i - 8);
-}
-int micLeft(int i)
-{
-    return 380 + 1100 * i;
-}
-int effLeft(int i)
-{
-    return 1000 * i;
-}
-int ktvLeft(int i)
-{
-    return 1260 * i;
-}
+int musicEqLeft(int i) { return 1230 * i; }
+int musicOutputLeft(int i) { return 1000 + 1140 * (i - 8); }
+int micLeft(int i) { return 380 + 1100 * i; }
+int effLeft(int i) { return 1000 * i; }
+int ktvLeft(int i) { return 1260 * i; }
 constexpr int kFrameLeft = 300;
 constexpr int kFrame1Top = 1240;
 constexpr int kFrame2Top = 6030;
@@ -164,8 +149,8 @@ void MainPages::buildMusicPanel()
     m_flagBar3 = new C_FlagBar(m_frame1);
     m_flagBar3->setObjectName(QStringLiteral("C_FlagBar3"));
     m_flagBar3->setAccessibleName(slotTitle(TableId::Music, kSubInvertSlot));
-    connect(m_flagBar2, &C_FlagBar::Click, this, [this] { onMusicToggle(kEffInCSlot); });
-    connect(m_flagBar3, &C_FlagBar::Click, this, [this] { onMusicToggle(kSubInvertSlot); });
+    connect(m_flagBar2, &C_FlagBar::Click, this, [this] { onMusicToggle(16); });
+    connect(m_flagBar3, &C_FlagBar::Click, this, [this] { onMusicToggle(17); });
     m_label3 = panelLabel(slotTitle(TableId::Music, kEffInCSlot), m_frame1);
     m_label6 = panelLabel(slotTitle(TableId::Music, kSubInvertSlot), m_frame1);
 
@@ -572,10 +557,9 @@ void MainPages::onTableSliderScroll(TableId table, int slot)
 
 void MainPages::onMusicToggle(int slot)
 {
-    C_FlagBar *toggle = slot == kEffInCSlot ? m_flagBar2 : m_flagBar3;
+    C_FlagBar *toggle = slot == 16 ? m_flagBar2 : m_flagBar3;
     const int value = toggle->value() ? 1 : 0;
-    m_store.cellAt(TableId::Music, m_store.musicMode, slot).value =
-        static_cast<std::uint8_t>(value);
+    m_store.cellAt(TableId::Music, m_store.musicMode, slot).value = static_cast<std::uint8_t>(value);
     if (connected())
         send(Group::Music, m_store.musicMode, slotSpec(TableId::Music, slot).address, value);
 }

@@ -80,8 +80,8 @@ VolSetPanel::VolSetPanel(ParameterStore &store, QWidget *host) : QObject(host), 
         slider->setTitle(QString());
         slider->setTitleVisible(false);
         slider->setGeometry(twipsRect(11040, 1320 + 2400 * k, 1095, kSliderHeightTwips));
-        slider->setAccessibleName(
-            QStringLiteral("%1 start level").arg(k == 0 ? "MUSIC" : (k == 1 ? "MIC" : "EFF")));
+        slider->setAccessibleName(QStringLiteral("%1 start level")
+                                      .arg(k == 0 ? "MUSIC" : (k == 1 ? "MIC" : "EFF")));
         m_start[static_cast<std::size_t>(k)] = slider;
         connect(slider, &C_ScrollBar::Scroll, this, [this, k] { onStartScroll(k); });
         whiteLabel(QStringLiteral("Start"), twipsRect(12945, 1320 + 2400 * k, 975, 255), host);

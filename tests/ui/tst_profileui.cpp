@@ -77,7 +77,7 @@ QByteArray factoryProfileWith(const QByteArray &key, const QByteArray &value)
 class TestProfileUi : public QObject
 {
     Q_OBJECT
-  private slots:
+private slots:
     void saveThenImportGivesBackWhatWasSaved();
     void refusedProfilesChangeNothing_data();
     void refusedProfilesChangeNothing();
@@ -152,8 +152,7 @@ void TestProfileUi::volSetGroupsImportExactlyWhateverTheyHeld()
     w.pages.applyVolSetGroup(0, 10, 40, 0); // maximum 40 below the profile's minimum
     w.pages.applyVolSetGroup(1, 60, 80, 0); // minimum 60 above the profile's maximum
     const QString path = w.path(QStringLiteral("vol.Lumaroch"));
-    w.writeFile(path,
-                "[Main]\r\nType=ORB-350TZ\r\nVOL0.0=50\r\nVOL0.1=70\r\nVOL1.0=5\r\nVOL1.1=20\r\n");
+    w.writeFile(path, "[Main]\r\nType=ORB-350TZ\r\nVOL0.0=50\r\nVOL0.1=70\r\nVOL1.0=5\r\nVOL1.1=20\r\n");
     w.import(path);
     QVERIFY(w.services.messages.isEmpty());
     QCOMPARE(w.pages.spinValue(0), 50);
