@@ -148,10 +148,10 @@ int main(int argc, char **argv)
         bestUpload = std::min(bestUpload, measure("upload", 1, kUploadFrames));
     }
     // The same Read with the receive routine run by the 15 ms poll alone.
-    SerialLine &line = app.link().port().line();
-    QObject::disconnect(&line, &SerialLine::readyRead, &app.link(), nullptr);
+    RS232Port &port = app.link().port();
+    QObject::disconnect(&port, &RS232Port::readyRead, &app.link(), nullptr);
     const double pollOnlyRead = measure("read, poll only", 0, kReadFrames);
-    QObject::connect(&line, &SerialLine::readyRead, &app.link(), &TargetLink::receivePoll);
+    QObject::connect(&port, &RS232Port::readyRead, &app.link(), &TargetLink::receivePoll);
 
     std::printf("%-16s %7s %9s %9s %7s\n", "operation", "frames", "seconds", "limit s", "ratio");
     for (const Run &run : runs) {

@@ -1,5 +1,7 @@
 #include "RS232Port.h"
 
+#include "TcpLine.h"
+
 #include <cstdio>
 
 namespace tonvara {
@@ -8,7 +10,29 @@ QStringList portTableFrom(bool envSet, const QString &envValue, const QStringLis
 {
     if (!envSet)
         return systemPorts;
-    return envValue.split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    QStringList table;
+    const qsizetype n = envValue.size();
+    qsizetype i = 0;
+    while (i < n) {
+        qsizetype end = envValue.indexOf(QLatin1Char(':'), i);
+        if (isTcpEntry(envValue.mid(i, 6))) {
+            // tcp://HOST:PORT: the host (bracketed when it is an IPv6 address) and the colon
+            // before the port belong to the entry, which ends at the colon after the port.
+            qsizetype hostEnd = i + 6;
+            if (hostEnd < n && envValue.at(hostEnd) == QLatin1Char('[')) {
+                const qsizetype bracket = envValue.indexOf(QLatin1Char(']'), hostEnd);
+                hostEnd = bracket < 0 ? n : bracket;
+            }
+            const qsizetype portColon = envValue.indexOf(QLatin1Char(':'), hostEnd);
+            end = portColon < 0 ? -1 : envValue.indexOf(QLatin1Char(':'), portColon + 1);
+        }
+        if (end < 0)
+            end = n;
+        if (end > i)
+            table.append(envValue.mid(i, end - i));
+        i = end + 1;
+    }
+    return table;
 }
 
 QString openFailureText(int portNumber, const QString &device, const OpenOutcome &outcome)
@@ -29,19 +53,53 @@ QString openFailureText(int portNumber, const QString &device, const OpenOutcome
         return QStringLiteral("%1: not present.").arg(where);
     case OpenFailure::Other:
         return QStringLiteral("%1: cannot open it: %2.").arg(where, outcome.detail);
+    case OpenFailure::Refused:
+        return QStringLiteral("%1: connection refused: no server listens on that port.").arg(where);
+    case OpenFailure::HostNotFound:
+        return QStringLiteral("%1: host not found.").arg(where);
+    case OpenFailure::NoAnswer:
+        return QStringLiteral("%1: no answer within %2 ms.")
+            .arg(where)
+            .arg(TcpLine::kConnectTimeout.count());
+    case OpenFailure::Cancelled:
+        return {};
     }
     return {};
 }
 
-RS232Port::RS232Port(std::unique_ptr<SerialLine> line, QObject *parent)
-    : QObject(parent), m_line(std::move(line)),
+QString slowAdapterText(int portNumber, const QString &device, int latencyTimerMs,
+                        const QString &timerFile)
+{
+    if (latencyTimerMs <= 0)
+        return {};
+    return QStringLiteral("COM%1 (%2): the USB adapter holds received bytes for %3 ms, so Read "
+                          "and Upload will be slower. Fix: echo 1 | sudo tee %4 (lasting: see "
+                          "Troubleshooting in the README).")
+        .arg(portNumber)
+        .arg(device)
+        .arg(latencyTimerMs)
+        .arg(timerFile);
+}
+
+RS232Port::RS232Port(std::unique_ptr<SerialLine> line, std::unique_ptr<SerialLine> networkLine,
+                     QObject *parent)
+    : QObject(parent), m_line(std::move(line)), m_networkLine(std::move(networkLine)),
+      m_active(m_line.get()),
       m_sink([](const QString &text) { std::fprintf(stderr, "%s\n", qPrintable(text)); })
 {
+    for (SerialLine *each : {m_line.get(), m_networkLine.get()}) {
+        if (!each)
+            continue;
+        connect(each, &SerialLine::readyRead, this, &RS232Port::readyRead);
+        connect(each, &SerialLine::lineLost, this, &RS232Port::lineLost);
+    }
 }
 
 RS232Port::~RS232Port()
 {
     m_line->close();
+    if (m_networkLine)
+        m_networkLine->close();
 }
 
 void RS232Port::rebuildPortTable()
@@ -67,24 +125,38 @@ bool RS232Port::openPort(const QString &portNumberText)
         m_portHandle = kInvalidHandle;
         return false;
     }
-    const OpenOutcome outcome = m_line->open(device);
+    // Only one entry is open at a time: the one opened last.
+    m_active->close();
+    m_active = m_networkLine && isTcpEntry(device) ? m_networkLine.get() : m_line.get();
+    m_openNote.clear();
+    const OpenOutcome outcome = m_active->open(device);
     if (!outcome.ok()) {
         m_portHandle = kInvalidHandle;
-        reportFailure(number, device, outcome);
+        const QString text = openFailureText(number, device, outcome);
+        if (!text.isEmpty()) {
+            m_scanFailures.append(text);
+            report(device, int(outcome.failure), text);
+        }
         return false;
     }
     m_portHandle = number;
+    m_openNote =
+        slowAdapterText(number, device, outcome.slowAdapterLatency, outcome.latencyTimerFile);
+    if (!m_openNote.isEmpty()) {
+        m_scanFailures.append(m_openNote);
+        report(device, -1, m_openNote);
+    }
     return true;
 }
 
 bool RS232Port::configurePort(int baudRate, int byteSize)
 {
-    return m_line->configure(baudRate, byteSize);
+    return m_active->configure(baudRate, byteSize);
 }
 
 void RS232Port::updateBytesWaiting()
 {
-    const qint64 n = m_line->bytesAvailable();
+    const qint64 n = m_active->bytesAvailable();
     m_bytesWaiting = n >= kBytesWaitingCap ? kBytesWaitingCap : static_cast<int>(n < 0 ? 0 : n);
 }
 
@@ -94,26 +166,24 @@ int RS232Port::read(std::uint8_t *buffer, int count)
         return 0;
     if (count > kBytesWaitingCap)
         count = kBytesWaitingCap;
-    const qint64 n = m_line->read(buffer, count);
+    const qint64 n = m_active->read(buffer, count);
     return n < 0 ? 0 : static_cast<int>(n > count ? count : n);
 }
 
 void RS232Port::write(const std::uint8_t *data, int count)
 {
-    m_line->write(data, count);
+    m_active->write(data, count);
 }
 
 void RS232Port::closePort()
 {
-    m_line->close();
+    m_active->close();
 }
 
-void RS232Port::reportFailure(int portNumber, const QString &device, const OpenOutcome &outcome)
+void RS232Port::report(const QString &device, int cause, const QString &text)
 {
-    const QString text = openFailureText(portNumber, device, outcome);
-    m_scanFailures.append(text);
     // Scans repeat every two seconds; tell each device's cause once, not every time.
-    const QString key = device + QLatin1Char('\n') + QString::number(int(outcome.failure));
+    const QString key = device + QLatin1Char('\n') + QString::number(cause);
     if (!m_reported.contains(key)) {
         m_reported.insert(key);
         if (m_sink)

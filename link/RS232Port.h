@@ -1,8 +1,9 @@
-// The one serial port of the program: open by number (COM1..COM12 mapped to devices through a
-// table built afresh for every scan), configure, bytes waiting, read, write, close. Keeps the
-// handle and the waiting count as the rest of the link expects them. Tells why a device did not
-// open: one line on stderr per device and cause, and the latest cause for the status tool tip.
-// Owned by TargetLink; user-interface thread only.
+// The one serial port of the program: open by number (COM1..COM12 mapped to table entries built
+// afresh for every scan), configure, bytes waiting, read, write, close. An entry is a device path
+// or tcp://HOST:PORT, a serial device server; its form picks the line that opens it. Keeps the
+// handle and the waiting count as the rest of the link expects them. Tells why an entry did not
+// open, and which USB adapter slows transfers: one line on stderr per entry and cause, and the
+// latest for the status tool tip. Owned by TargetLink; user-interface thread only.
 #pragma once
 
 #include "SerialLine.h"
@@ -17,12 +18,15 @@
 
 namespace tonvara {
 
-// COM numbers map to the devices of TONVARA_PORTS (':'-separated) when it is set, else to the
-// devices the system lists, in its order.
+// COM numbers map to the entries of TONVARA_PORTS when it is set, else to the devices the system
+// lists, in its order. Entries are separated by ':'; a tcp://HOST:PORT entry keeps its own colons.
 QStringList portTableFrom(bool envSet, const QString &envValue, const QStringList &systemPorts);
 
 // The text that explains a failed open of device, naming the port, the device and the fix.
 QString openFailureText(int portNumber, const QString &device, const OpenOutcome &outcome);
+// The text that says a USB adapter will slow transfers, with the remedy; empty when it will not.
+QString slowAdapterText(int portNumber, const QString &device, int latencyTimerMs,
+                        const QString &timerFile);
 
 class RS232Port : public QObject
 {
@@ -32,7 +36,11 @@ class RS232Port : public QObject
     static constexpr int kBytesWaitingCap = 100;
     static constexpr int kInvalidHandle = -1;
 
-    explicit RS232Port(std::unique_ptr<SerialLine> line, QObject *parent = nullptr);
+    // line opens the device paths and gives the port table; networkLine opens the tcp:// entries
+    // (without one, line opens those too).
+    explicit RS232Port(std::unique_ptr<SerialLine> line,
+                       std::unique_ptr<SerialLine> networkLine = nullptr,
+                       QObject *parent = nullptr);
     ~RS232Port() override;
 
     // Reads the port table again (start of every scan).
@@ -51,23 +59,33 @@ class RS232Port : public QObject
 
     int portHandle() const { return m_portHandle; }
     int bytesWaiting() const { return m_bytesWaiting; }
-    bool isOpen() const { return m_line->isOpen(); }
+    bool isOpen() const { return m_active->isOpen(); }
+    // The line of device paths.
     SerialLine &line() { return *m_line; }
 
     // The latest reason a device did not open, empty when none.
     QString lastFailureText() const { return m_lastFailureText; }
-    // Every reason met since the table was last rebuilt, one per device, in port order.
+    // Every reason met since the table was last rebuilt, one per device, in port order, and the
+    // slow adapters among the devices that opened.
     QStringList scanFailureTexts() const { return m_scanFailures; }
+    // The open device is a slow USB adapter: what to tell about it, else empty.
+    QString openNoteText() const { return m_openNote; }
     // Where the one-line reports go; stderr unless replaced (tests).
     void setDiagnosticSink(std::function<void(const QString &)> sink) { m_sink = std::move(sink); }
 
   Q_SIGNALS:
     void failureTextChanged(const QString &text);
+    // From whichever line is open (see SerialLine).
+    void readyRead();
+    void lineLost();
 
   private:
-    void reportFailure(int portNumber, const QString &device, const OpenOutcome &outcome);
+    void report(const QString &device, int cause, const QString &text);
 
     std::unique_ptr<SerialLine> m_line;
+    std::unique_ptr<SerialLine> m_networkLine;
+    SerialLine *m_active = nullptr; // the line of the entry opened last
+    QString m_openNote;
     QStringList m_table;
     int m_portHandle = 0;
     int m_bytesWaiting = 0;

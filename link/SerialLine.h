@@ -1,6 +1,7 @@
-// The byte line the editor talks to the target over: a serial device opened by path, raw 8N1.
-// Two implementations: QSerialLine on a real port, and an in-memory line in the tests that is
-// joined to a simulated target on virtual time. Owned by TargetLink; user-interface thread only.
+// The byte line the editor talks to the target over: a serial device opened by path, raw 8N1, or
+// a raw TCP connection to a serial device server. Implementations: QSerialLine on a real port,
+// TcpLine for tcp://HOST:PORT entries, and an in-memory line in the tests that is joined to a
+// simulated target on virtual time. Owned by RS232Port; user-interface thread only.
 #pragma once
 
 #include <QObject>
@@ -18,7 +19,13 @@ enum class OpenFailure
     NotAllowed,
     Busy,
     Absent,
-    Other
+    Other,
+    // A device server that did not take the connection.
+    Refused,
+    HostNotFound,
+    NoAnswer,
+    // The line was closed while it was still connecting (the window is closing): nothing to tell.
+    Cancelled
 };
 
 struct OpenOutcome
@@ -26,6 +33,10 @@ struct OpenOutcome
     OpenFailure failure = OpenFailure::None;
     QString group;  // NotAllowed: the group owning the device, whose members may open it
     QString detail; // Other: the system's own reason; Busy: who holds the device, if known
+    // A USB serial adapter that still holds received bytes this many milliseconds before
+    // passing them on (0: not such an adapter, or a fast one). Only on a successful open.
+    int slowAdapterLatency = 0;
+    QString latencyTimerFile = {}; // where the adapter's timer is read and set (sysfs)
     bool ok() const { return failure == OpenFailure::None; }
 };
 
@@ -55,9 +66,23 @@ class SerialLine : public QObject
 
   Q_SIGNALS:
     void readyRead();
-    // The open device went away (unplugged adapter, closed pseudo-terminal); emitted once per
-    // open, after the line has closed itself.
+    // The open device went away (unplugged adapter, closed pseudo-terminal, server gone);
+    // emitted once per open, after the line has closed itself.
     void lineLost();
+
+  protected:
+    // The open line failed. Failures come in storms (a closed pseudo-terminal raises read errors
+    // by the hundred thousand): the first one closes the line outside the signal that told and
+    // reports the loss once; the rest are ignored until the next open.
+    void failLine();
+    bool lossPending() const { return m_lossPending; }
+    // A new open starts afresh.
+    void forgetPendingLoss() { m_lossPending = false; }
+
+  private:
+    void closeAfterFailure();
+
+    bool m_lossPending = false;
 };
 
 } // namespace tonvara

@@ -3,6 +3,7 @@
 #include "ParameterStore.h"
 
 #include "CommIndicator.h"
+#include "TcpLine.h"
 
 #include <algorithm>
 
@@ -19,7 +20,8 @@ constexpr std::uint8_t u8(int value)
 
 TargetLink::TargetLink(WindowServices &services, ParameterStore &store, LinkView &view,
                        std::unique_ptr<SerialLine> line, QObject *parent)
-    : QObject(parent), m_services(services), m_store(store), m_view(view), m_port(std::move(line))
+    : QObject(parent), m_services(services), m_store(store), m_view(view),
+      m_port(std::move(line), std::make_unique<TcpLine>(services))
 {
     m_commConnect = services.createTimer(kFirstScanDelay, this);
     m_timer2 = services.createTimer(kPollInterval, this);
@@ -34,8 +36,8 @@ TargetLink::TargetLink(WindowServices &services, ParameterStore &store, LinkView
     connect(m_timeOuter.get(), &ServiceTimer::tick, this, &TargetLink::onTimeOuter);
     // Bytes are classified as soon as the line has them, so bulk transfers are paced by the
     // target; the poll still picks up whatever a notification missed.
-    connect(&m_port.line(), &SerialLine::readyRead, this, &TargetLink::receivePoll);
-    connect(&m_port.line(), &SerialLine::lineLost, this, &TargetLink::onLineLost);
+    connect(&m_port, &RS232Port::readyRead, this, &TargetLink::receivePoll);
+    connect(&m_port, &RS232Port::lineLost, this, &TargetLink::onLineLost);
 
     // The poll and the keep-alive run from window load for the life of the window.
     m_timer2->setEnabled(true);
@@ -295,7 +297,8 @@ bool TargetLink::scanPorts()
                 if (m_replyBuffer[0] == ModelByte) {
                     m_connected = true;
                     m_view.setStatusCaption(QString::fromLatin1(kConnectedCaption));
-                    m_view.setStatusHint(QString());
+                    // A slow adapter stays worth knowing while connected.
+                    m_view.setStatusHint(m_port.openNoteText());
                     m_probing = false;
                     syncAfterConnect();
                     m_timer3->setEnabled(true);

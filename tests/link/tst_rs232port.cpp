@@ -1,6 +1,7 @@
 #include "LinkRig.h"
 #include "QSerialLine.h"
 
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -21,6 +22,9 @@ class TestRS232Port : public QObject
     void configureEmptiesInputAndCloseIsHarmless();
     void openFailuresAreToldOncePerDeviceAndCause_data();
     void openFailuresAreToldOncePerDeviceAndCause();
+    void networkCausesAreToldOncePerEntryAndCause_data();
+    void networkCausesAreToldOncePerEntryAndCause();
+    void entryFormPicksTheLine();
     void tableIsRebuiltForEveryScan();
     void realDeviceFailuresAreClassified_data();
     void realDeviceFailuresAreClassified();
@@ -37,6 +41,14 @@ void TestRS232Port::portTableSource_data()
         << true << "/dev/pts/4:/dev/pts/3" << QStringList{"/dev/pts/4", "/dev/pts/3"};
     QTest::newRow("set but empty: no ports") << true << "" << QStringList{};
     QTest::newRow("empty items skipped") << true << "::/tmp/a:" << QStringList{"/tmp/a"};
+    QTest::newRow("device servers keep their colons among paths")
+        << true << "tcp://10.0.0.5:2000:/dev/pts/3:tcp://rack.local:4001"
+        << QStringList{"tcp://10.0.0.5:2000", "/dev/pts/3", "tcp://rack.local:4001"};
+    QTest::newRow("IPv6 server in brackets")
+        << true << "/dev/pts/3:tcp://[fe80::1]:2000:/dev/pts/4"
+        << QStringList{"/dev/pts/3", "tcp://[fe80::1]:2000", "/dev/pts/4"};
+    QTest::newRow("server without a port stays one entry")
+        << true << "tcp://rack" << QStringList{"tcp://rack"};
 }
 
 void TestRS232Port::portTableSource()
@@ -176,6 +188,93 @@ void TestRS232Port::openFailuresAreToldOncePerDeviceAndCause()
     }
     QCOMPARE(rig.diagnostics, told);
     QVERIFY(rig.line->opens.size() >= 3 * causes.size());
+}
+
+void TestRS232Port::networkCausesAreToldOncePerEntryAndCause_data()
+{
+    QTest::addColumn<QList<OpenFailure>>("causes"); // the cause on each scan, in turn
+    QTest::addColumn<QStringList>("told");
+    const QString at = "COM1 (tcp://10.0.0.5:2000)";
+    const QString refused = at + ": connection refused: no server listens on that port.";
+    QTest::newRow("refused") << QList<OpenFailure>{OpenFailure::Refused} << QStringList{refused};
+    QTest::newRow("host not found")
+        << QList<OpenFailure>{OpenFailure::HostNotFound} << QStringList{at + ": host not found."};
+    QTest::newRow("no answer") << QList<OpenFailure>{OpenFailure::NoAnswer}
+                               << QStringList{at + ": no answer within 500 ms."};
+    QTest::newRow("refused, no answer, refused again: two reports")
+        << QList<OpenFailure>{OpenFailure::Refused, OpenFailure::NoAnswer, OpenFailure::Refused}
+        << QStringList{refused, at + ": no answer within 500 ms."};
+    QTest::newRow("closed while connecting: nothing to tell")
+        << QList<OpenFailure>{OpenFailure::Cancelled} << QStringList{};
+}
+
+void TestRS232Port::networkCausesAreToldOncePerEntryAndCause()
+{
+    QFETCH(QList<OpenFailure>, causes);
+    QFETCH(QStringList, told);
+    const QString entry = "tcp://10.0.0.5:2000";
+    VirtualWindowServices services;
+    auto owned = std::make_unique<InMemoryLine>(services);
+    InMemoryLine *line = owned.get();
+    line->table = {entry};
+    RS232Port port(std::move(owned));
+    QStringList diagnostics;
+    port.setDiagnosticSink([&](const QString &text) { diagnostics.append(text); });
+    for (const OpenFailure cause : causes) {
+        line->devices[entry].openOutcome = {cause, {}, {}};
+        for (int scan = 0; scan < 3; ++scan) {
+            port.rebuildPortTable();
+            QVERIFY(!port.openPort("1"));
+            // The status tool tip has it on every scan.
+            QCOMPARE(port.scanFailureTexts(), cause == OpenFailure::Cancelled
+                                                  ? QStringList{}
+                                                  : QStringList{port.lastFailureText()});
+        }
+    }
+    QCOMPARE(diagnostics, told);
+}
+
+void TestRS232Port::entryFormPicksTheLine()
+{
+    // tcp:// entries go to the network line, paths to the device line; reads, writes and close
+    // go to whichever opened last.
+    VirtualWindowServices services;
+    auto devices = std::make_unique<InMemoryLine>(services);
+    auto servers = std::make_unique<InMemoryLine>(services);
+    InMemoryLine *deviceLine = devices.get();
+    InMemoryLine *serverLine = servers.get();
+    deviceLine->table = {"tcp://srv:2000", "/dev/ttyS0"};
+    deviceLine->devices["/dev/ttyS0"] = {};
+    serverLine->devices["tcp://srv:2000"] = {};
+    RS232Port port(std::move(devices), std::move(servers));
+    port.setDiagnosticSink({});
+    port.rebuildPortTable();
+
+    QVERIFY(port.openPort("1"));
+    QCOMPARE(serverLine->openDevice(), QStringLiteral("tcp://srv:2000"));
+    QVERIFY(deviceLine->opens.isEmpty());
+    const std::uint8_t sync = SyncByte;
+    port.write(&sync, 1);
+    QCOMPARE(serverLine->writes.size(), std::size_t{1});
+    QSignalSpy ready(&port, &RS232Port::readyRead);
+    serverLine->inject("tcp://srv:2000", {0x33});
+    services.advance(Millis{5});
+    QCOMPARE(ready.count(), 1);
+    port.updateBytesWaiting();
+    QCOMPARE(port.bytesWaiting(), 1);
+
+    QVERIFY(port.openPort("2"));
+    // Opening the next entry closed the server's connection.
+    QVERIFY(!serverLine->isOpen());
+    QCOMPARE(deviceLine->openDevice(), QStringLiteral("/dev/ttyS0"));
+    port.updateBytesWaiting();
+    QCOMPARE(port.bytesWaiting(), 0);
+    port.write(&sync, 1);
+    QCOMPARE(deviceLine->writes.size(), std::size_t{1});
+    QSignalSpy lost(&port, &RS232Port::lineLost);
+    deviceLine->vanish("/dev/ttyS0");
+    services.advance(Millis{5});
+    QCOMPARE(lost.count(), 1);
 }
 
 void TestRS232Port::tableIsRebuiltForEveryScan()
