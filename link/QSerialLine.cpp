@@ -1,5 +1,6 @@
 #include "QSerialLine.h"
 
+#include "LowLatency.h"
 #include "PortHolder.h"
 #include "RS232Port.h"
 
@@ -37,7 +38,8 @@ OpenOutcome classifyOpenFailure(const QString &device, QSerialPort::SerialPortEr
     return {OpenFailure::Other, {}, errorText};
 }
 
-QSerialLine::QSerialLine(QObject *parent) : SerialLine(parent)
+QSerialLine::QSerialLine(QObject *parent, const QString &sysfsRoot)
+    : SerialLine(parent), m_sysfsRoot(sysfsRoot)
 {
     connect(&m_port, &QSerialPort::readyRead, this, &SerialLine::readyRead);
 }
@@ -65,10 +67,19 @@ OpenOutcome QSerialLine::open(const QString &device)
     m_port.setPortName(device);
     if (!m_port.open(QIODevice::ReadWrite))
         return classifyOpenFailure(device, m_port.error(), m_port.errorString());
-    m_lossPending = false;
+    forgetPendingLoss();
     // Errors are watched only while open, and only until the first one (see onError).
     m_errorConnection = connect(&m_port, &QSerialPort::errorOccurred, this, &QSerialLine::onError);
-    return {};
+    // Each exchange ends with a one-byte answer that a USB adapter would otherwise hold for its
+    // latency timer. A refusal changes nothing.
+    requestLowLatency(static_cast<int>(m_port.handle()));
+    OpenOutcome outcome;
+    const std::optional<int> timer = usbLatencyTimer(device, m_sysfsRoot);
+    if (timer && *timer > kSlowLatencyTimerMs) {
+        outcome.slowAdapterLatency = *timer;
+        outcome.latencyTimerFile = latencyTimerFile(device, m_sysfsRoot);
+    }
+    return outcome;
 }
 
 bool QSerialLine::configure(int baudRate, int dataBits)
@@ -127,26 +138,13 @@ bool QSerialLine::isOpen() const
 
 void QSerialLine::onError(QSerialPort::SerialPortError error)
 {
-    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError || m_lossPending)
+    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError || lossPending())
         return;
-    // A pseudo-terminal whose peer closed raises read errors in a storm: stop listening at
-    // once, and close outside this signal.
-    m_lossPending = true;
+    // A pseudo-terminal whose peer closed raises read errors in a storm: stop listening at once.
     if (m_errorConnection)
         disconnect(m_errorConnection);
     m_errorConnection = {};
-    QMetaObject::invokeMethod(this, &QSerialLine::closeAfterError, Qt::QueuedConnection);
-}
-
-void QSerialLine::closeAfterError()
-{
-    if (!m_lossPending)
-        return;
-    m_lossPending = false;
-    const bool wasOpen = m_port.isOpen();
-    close();
-    if (wasOpen)
-        Q_EMIT lineLost();
+    failLine();
 }
 
 } // namespace tonvara

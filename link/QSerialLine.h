@@ -1,6 +1,7 @@
 // SerialLine on a real device through QSerialPort: raw 8N1 without flow control, exclusive,
-// non-blocking. The first error on an open port closes it (queued, outside the error signal)
-// and reports the loss once. Owned by RS232Port; user-interface thread only.
+// non-blocking, low latency where the driver allows it (a USB adapter still slow after that is
+// reported with the open). The first error on an open port closes it (queued, outside the error
+// signal) and reports the loss once. Owned by RS232Port; user-interface thread only.
 #pragma once
 
 #include "SerialLine.h"
@@ -17,7 +18,9 @@ class QSerialLine : public SerialLine
 {
     Q_OBJECT
   public:
-    explicit QSerialLine(QObject *parent = nullptr);
+    // sysfsRoot: where USB serial adapters are described (tests give a tree of their own).
+    explicit QSerialLine(QObject *parent = nullptr,
+                         const QString &sysfsRoot = QStringLiteral("/sys"));
     ~QSerialLine() override;
 
     QStringList portTable() const override;
@@ -31,11 +34,10 @@ class QSerialLine : public SerialLine
 
   private:
     void onError(QSerialPort::SerialPortError error);
-    void closeAfterError();
 
     QSerialPort m_port;
     QMetaObject::Connection m_errorConnection;
-    bool m_lossPending = false;
+    QString m_sysfsRoot;
 };
 
 } // namespace tonvara

@@ -1,7 +1,9 @@
 // Times the simulator's answers as a 9600 baud 8N1 line would: a byte takes ten bit times to
 // arrive, bytes on one direction of the line follow each other, and an answer can only start
-// once the frame it answers has fully arrived. Pure arithmetic on time points, so tests can
-// check the law without a clock. Owned by TargetSimulator; single-threaded.
+// once the frame it answers has fully arrived. Optionally a USB adapter's latency timer on the
+// editor's side: received bytes are passed on only when the timer next runs out, at a multiple of
+// its period. Pure arithmetic on time points, so tests can check the law without a clock. Owned
+// by TargetSimulator; single-threaded.
 #pragma once
 
 #include <chrono>
@@ -31,9 +33,15 @@ class LinePacer
 
     void setExtraDelay(Duration extraDelay) { m_extraDelay = extraDelay; }
     Duration extraDelay() const { return m_extraDelay; }
+    // Zero: no adapter holds the bytes.
+    void setLatencyTimer(Duration period) { m_latencyTimer = period; }
 
   private:
+    // When an adapter holding a byte that came off the line at `arrived` passes it on.
+    Time heldByAdapter(Time arrived) const;
+
     Duration m_extraDelay{};
+    Duration m_latencyTimer{};
     Time m_receiveIdle{};
     Time m_sendIdle{};
 };

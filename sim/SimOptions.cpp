@@ -30,6 +30,8 @@ QString simUsage()
         "  --garbage-every N       send a stray byte before every N-th answer\n"
         "  --key-reset-every SEC   send the key-reset byte every SEC seconds\n"
         "  --extra-delay MS        answer MS milliseconds later than the line allows\n"
+        "  --latency-timer MS      hold each answer until the next multiple of MS, as a USB\n"
+        "                          serial adapter with that latency timer does (1 to 255)\n"
         "  --close-after N         close the line after N frames, like an unplugged adapter\n"
         "  --trace                 one stderr line per frame received and byte sent\n"
         "  --dump PATH             write every setting to PATH on exit\n"
@@ -68,6 +70,7 @@ SimOptionsResult parseSimOptions(const QStringList &arguments)
                                               QStringLiteral("--garbage-every"),
                                               QStringLiteral("--key-reset-every"),
                                               QStringLiteral("--extra-delay"),
+                                              QStringLiteral("--latency-timer"),
                                               QStringLiteral("--close-after"),
                                               QStringLiteral("--dump")};
         if (!withValue.contains(name))
@@ -112,6 +115,12 @@ SimOptionsResult parseSimOptions(const QStringList &arguments)
             if (!n)
                 return bad(QStringLiteral("a delay in milliseconds"));
             options.extraDelay = std::chrono::milliseconds(*n);
+        } else if (name == QLatin1String("--latency-timer")) {
+            // The range an adapter's timer takes.
+            const auto n = integerIn(value, 1, 255);
+            if (!n)
+                return bad(QStringLiteral("a latency timer from 1 to 255 milliseconds"));
+            options.latencyTimer = std::chrono::milliseconds(*n);
         } else if (name == QLatin1String("--key-reset-every")) {
             bool ok = false;
             const double seconds = value.toDouble(&ok);

@@ -16,6 +16,7 @@ struct SimOptions
 {
     TargetOptions target;
     std::chrono::milliseconds extraDelay{0};
+    std::chrono::milliseconds latencyTimer{0};  // 0: no USB adapter holding the answers
     std::chrono::milliseconds keyResetEvery{0}; // 0: never
     QString linkPath;                           // symlink to the device ("" for none)
     QString dumpPath;                           // settings written here on exit ("" for none)

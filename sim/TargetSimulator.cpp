@@ -66,6 +66,7 @@ TargetSimulator::TargetSimulator(SimOptions options, QObject *parent)
     : QObject(parent), m_options(std::move(options)), m_core(m_options.target),
       m_pacer(m_options.extraDelay)
 {
+    m_pacer.setLatencyTimer(m_options.latencyTimer);
 }
 
 TargetSimulator::~TargetSimulator()

@@ -19,6 +19,8 @@ class TestLinePacer : public QObject
     void byteTimeIsTenBitsAt9600();
     void answersArriveAfterTheLineTime_data();
     void answersArriveAfterTheLineTime();
+    void adapterHoldsAnswersToItsTimer_data();
+    void adapterHoldsAnswersToItsTimer();
 };
 
 void TestLinePacer::byteTimeIsTenBitsAt9600()
@@ -75,6 +77,40 @@ void TestLinePacer::answersArriveAfterTheLineTime()
         for (LinePacer::Time t : pacer.answer(arrived, static_cast<std::size_t>(answerCounts[a])))
             got << std::chrono::duration_cast<std::chrono::nanoseconds>(t - origin).count();
     }
+    QCOMPARE(got, arrivals);
+}
+
+void TestLinePacer::adapterHoldsAnswersToItsTimer_data()
+{
+    QTest::addColumn<int>("latencyMs");
+    QTest::addColumn<int>("frameReadMs"); // the six bytes of a frame, read at once
+    QTest::addColumn<int>("answerCount");
+    QTest::addColumn<QList<qint64>>("arrivals"); // ns on the clock whose multiples the timer ends
+    QTest::newRow("16 ms: held to the next multiple") << 16 << 0 << 1 << QList<qint64>{16 * ms};
+    QTest::newRow("16 ms: just past a multiple waits nearly a period")
+        << 16 << 9 << 1 << QList<qint64>{32 * ms};
+    QTest::newRow("16 ms: bytes of one period leave together")
+        << 16 << 0 << 2 << QList<qint64>{16 * ms, 16 * ms};
+    QTest::newRow("1 ms: the next millisecond") << 1 << 0 << 1 << QList<qint64>{8 * ms};
+    QTest::newRow("no adapter: the line time") << 0 << 0 << 1 << QList<qint64>{7 * B};
+}
+
+void TestLinePacer::adapterHoldsAnswersToItsTimer()
+{
+    QFETCH(int, latencyMs);
+    QFETCH(int, frameReadMs);
+    QFETCH(int, answerCount);
+    QFETCH(QList<qint64>, arrivals);
+
+    LinePacer pacer;
+    pacer.setLatencyTimer(std::chrono::milliseconds(latencyMs));
+    const LinePacer::Time zero{};
+    LinePacer::Time arrived;
+    for (int i = 0; i < 6; ++i)
+        arrived = pacer.received(zero + std::chrono::milliseconds(frameReadMs));
+    QList<qint64> got;
+    for (LinePacer::Time t : pacer.answer(arrived, static_cast<std::size_t>(answerCount)))
+        got << std::chrono::duration_cast<std::chrono::nanoseconds>(t - zero).count();
     QCOMPARE(got, arrivals);
 }
 
