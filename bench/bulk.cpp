@@ -1,13 +1,17 @@
 // How close the Read and the Upload come to what the line allows: the whole editor on the
 // offscreen platform against the simulator program on a pseudo-terminal, each operation run
-// through its button. Prints a table and, last, the ratios of the best times to the line limit.
+// through its button. Then the Read through ser2net on loopback (when it is installed; limit
+// 1.25 times the line's), and the Read through a USB adapter whose latency timer is 16 ms (the
+// simulator holds its answers as such an adapter does; no limit: it shows the cost). Prints a
+// table and, last, the ratios of the best times to the line limit.
 // Measures only; the exit status says whether every transfer completed, never how fast.
 #include "ParameterStore.h"
 
 #include "C_Button.h"
 #include "MainPages.h"
 #include "QtWindowServices.h"
-#include "SerialLine.h"
+#include "RS232Port.h"
+#include "Ser2netProcess.h"
 #include "SimProcess.h"
 #include "TargetLink.h"
 #include "TonvaraApp.h"
@@ -30,6 +34,8 @@ using namespace tonvara;
 namespace {
 
 constexpr int kRuns = 3;
+constexpr double kSer2netLimit = 1.25; // times the line limit: ser2net adds about 0.5 ms a frame
+constexpr int kAdapterLatencyMs = 16;  // an FTDI adapter's default latency timer
 constexpr int kReadFrames = 211;
 constexpr int kUploadFrames = 212;
 // A frame of six bytes and its one-byte answer, ten bits a byte, at 9600 baud.
@@ -109,28 +115,33 @@ int main(int argc, char **argv)
     CountingServices services;
     TonvaraApp app(services);
     app.start();
-    const QDeadlineTimer connectDeadline(10000);
-    while (!(app.link().connected() && app.pages().host()->isEnabled()) &&
-           !connectDeadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    if (!app.link().connected()) {
+    // Waits until the editor is connected and synchronised; false after 10 s.
+    const auto awaitConnection = [&]() {
+        const QDeadlineTimer deadline(10000);
+        while (!(app.link().connected() && app.pages().host()->isEnabled()) &&
+               !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        return app.link().connected();
+    };
+    if (!awaitConnection()) {
         std::fprintf(stderr, "bulk: the editor did not connect to %s\n", qPrintable(sim.device()));
         return 1;
     }
     // Mute on at both ends, so the Upload has no mute-off pause and a Read keeps it on.
     sim.setSetting(Group::Mute, 0, 0, 1);
     app.pages().setMute(true);
+    SimProcess *counted = &sim; // the simulator the editor talks to now
 
     std::vector<Run> runs;
     bool complete = true;
     const auto measure = [&](const char *operation, int button, int frames) {
         services.messages.clear();
-        const int before = sim.framesReceived();
+        const int before = counted->framesReceived();
         QElapsedTimer timer;
         timer.start();
         emit app.pages().commandButton(button)->Click();
         const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
-        const int sent = sim.framesReceived() - before;
+        const int sent = counted->framesReceived() - before;
         if (sent != frames || !services.messages.isEmpty()) {
             complete = false;
             std::fprintf(stderr, "bulk: %s sent %d of %d frames%s%s\n", operation, sent, frames,
@@ -153,6 +164,54 @@ int main(int argc, char **argv)
     const double pollOnlyRead = measure("read, poll only", 0, kReadFrames);
     QObject::connect(&port, &RS232Port::readyRead, &app.link(), &TargetLink::receivePoll);
 
+    // The editor moves to another simulator: the current one goes away (one loss, which the
+    // counting services answer), and the next scan finds the new entry.
+    const auto moveTo = [&](SimProcess &next, const QString &entry) {
+        qputenv("TONVARA_PORTS", entry.toLocal8Bit());
+        counted->stop();
+        counted = &next;
+        const QDeadlineTimer lossDeadline(5000);
+        while (app.link().connected() && !lossDeadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        if (!awaitConnection()) {
+            std::fprintf(stderr, "bulk: the editor did not connect to %s\n", qPrintable(entry));
+            complete = false;
+            return false;
+        }
+        return true;
+    };
+    const auto bestOf = [&](const char *operation) {
+        double best = std::numeric_limits<double>::max();
+        for (int i = 0; i < kRuns; ++i)
+            best = std::min(best, measure(operation, 0, kReadFrames));
+        return best;
+    };
+
+    double ser2netRead = -1;
+    Ser2netProcess server;
+    SimProcess behindServer;
+    if (Ser2netProcess::programPath().isEmpty()) {
+        std::printf("read, ser2net: not measured, ser2net is not installed (scripts/setup)\n");
+    } else if (!behindServer.start() || !server.start(behindServer.device())) {
+        std::fprintf(stderr, "bulk: ser2net in front of the simulator did not start: %s%s\n",
+                     qPrintable(behindServer.errorString()), qPrintable(server.errorString()));
+        complete = false;
+    } else if (moveTo(behindServer, server.entry())) {
+        ser2netRead = bestOf("read, ser2net");
+    }
+
+    double adapterRead = -1;
+    SimProcess slowAdapter;
+    if (!slowAdapter.start(
+            {QStringLiteral("--latency-timer"), QString::number(kAdapterLatencyMs)})) {
+        std::fprintf(stderr, "bulk: the simulator with --latency-timer did not start: %s\n",
+                     qPrintable(slowAdapter.errorString()));
+        complete = false;
+    } else if (moveTo(slowAdapter, slowAdapter.device())) {
+        adapterRead = bestOf("read, 16 ms USB");
+    }
+    server.stop();
+
     std::printf("%-16s %7s %9s %9s %7s\n", "operation", "frames", "seconds", "limit s", "ratio");
     for (const Run &run : runs) {
         const double limit = lineLimitSeconds(run.frames);
@@ -163,7 +222,13 @@ int main(int argc, char **argv)
         std::printf("%-16s %7d %9.3f %9.3f %7.2f   (best of %d, bare client, no editor)\n",
                     "read, bare", kReadFrames, bareRead, lineLimitSeconds(kReadFrames),
                     bareRead / lineLimitSeconds(kReadFrames), kRuns);
-    sim.stop();
+    counted->stop();
+    if (ser2netRead > 0)
+        std::printf("ser2net_read_ratio=%.2f (limit %.2f)\n",
+                    ser2netRead / lineLimitSeconds(kReadFrames), kSer2netLimit);
+    if (adapterRead > 0)
+        std::printf("usb16ms_read_ratio=%.2f (no limit: what a %d ms latency timer costs)\n",
+                    adapterRead / lineLimitSeconds(kReadFrames), kAdapterLatencyMs);
     std::printf("read_ratio=%.2f upload_ratio=%.2f poll_only_read_ratio=%.2f\n",
                 bestRead / lineLimitSeconds(kReadFrames),
                 bestUpload / lineLimitSeconds(kUploadFrames),
