@@ -1,6 +1,7 @@
 // USB adapters and latency: the low-latency request (through a recording ioctl, and refused on
 // a real pseudo-terminal), the latency timer read from a sysfs tree the test builds, and the
 // report of a slow adapter through the serial line and the port, once per device.
+#include "LinkRig.h"
 #include "LowLatency.h"
 #include "QSerialLine.h"
 #include "RS232Port.h"
@@ -57,6 +58,7 @@ class TestLowLatency : public QObject
     void latencyTimerFromSysfs_data();
     void latencyTimerFromSysfs();
     void slowAdapterIsToldOncePerDevice();
+    void slowAdapterStaysInTheToolTipWhileConnected();
 };
 
 void TestLowLatency::requestSetsTheFlagAndKeepsTheOthers_data()
@@ -201,6 +203,30 @@ void TestLowLatency::slowAdapterIsToldOncePerDevice()
     QCOMPARE(port.openNoteText(), QString());
     QCOMPARE(port.scanFailureTexts(), QStringList{});
     qunsetenv("TONVARA_PORTS");
+}
+
+void TestLowLatency::slowAdapterStaysInTheToolTipWhileConnected()
+{
+    const QString device = QStringLiteral("/dev/ttyUSB0");
+    const QString timerFile = QStringLiteral("/sys/bus/usb-serial/devices/ttyUSB0/latency_timer");
+    LinkRig rig({device});
+    rig.line->devices[device].openOutcome.slowAdapterLatency = 16;
+    rig.line->devices[device].openOutcome.latencyTimerFile = timerFile;
+    QVERIFY(rig.connect());
+    const QString note = slowAdapterText(1, device, 16, timerFile);
+    QVERIFY(!note.isEmpty());
+    QCOMPARE(rig.view.hint, note);
+    // Lost and found again: the tool tip says it again, standard error only the first time.
+    rig.line->vanish(device);
+    rig.line->table = {device};
+    rig.line->devices[device].openOutcome.slowAdapterLatency = 16;
+    rig.line->devices[device].openOutcome.latencyTimerFile = timerFile;
+    rig.line->attachTarget(device, rig.target);
+    QVERIFY(rig.services.runUntil([&] { return !rig.link->connected(); }, Millis{100}));
+    rig.view.hint.clear();
+    QVERIFY(rig.services.runUntil([&] { return rig.link->connected(); }, Millis{5000}));
+    QCOMPARE(rig.view.hint, note);
+    QCOMPARE(rig.diagnostics, QStringList{note});
 }
 
 QTEST_MAIN(TestLowLatency)
