@@ -148,10 +148,7 @@ void TcpLine::write(const std::uint8_t *data, qint64 size)
 
 void TcpLine::close()
 {
-    disconnect(m_endedConnection);
-    disconnect(m_errorConnection);
-    m_endedConnection = {};
-    m_errorConnection = {};
+    stopWatchingLoss();
     m_connecting = false;
     m_connectTimer->setEnabled(false);
     m_open = false;
@@ -161,11 +158,16 @@ void TcpLine::close()
 void TcpLine::onConnectionEnded()
 {
     // An error, then the end of the connection, come for one loss: the first one reports it.
+    stopWatchingLoss();
+    failLine();
+}
+
+void TcpLine::stopWatchingLoss()
+{
     disconnect(m_endedConnection);
     disconnect(m_errorConnection);
     m_endedConnection = {};
     m_errorConnection = {};
-    failLine();
 }
 
 } // namespace tonvara

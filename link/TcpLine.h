@@ -54,6 +54,7 @@ class TcpLine : public SerialLine
 
   private:
     void onConnectionEnded();
+    void stopWatchingLoss();
 
     WindowServices &m_services;
     QTcpSocket m_socket;

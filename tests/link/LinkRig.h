@@ -6,6 +6,7 @@
 #include "InMemoryLine.h"
 #include "LinkView.h"
 #include "ParameterStore.h"
+#include "QtWindowServices.h"
 #include "TargetCore.h"
 #include "TargetLink.h"
 #include "VirtualWindowServices.h"
@@ -15,6 +16,10 @@
 #include <array>
 #include <memory>
 #include <vector>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <unistd.h>
 
 namespace tonvara {
 
@@ -101,5 +106,44 @@ struct LinkRig
 };
 
 using Bytes = std::vector<std::uint8_t>;
+
+// Real-time services for tests on real lines: message boxes are recorded instead of shown, as a
+// modal box would stop the test.
+class RecordingQtServices : public QtWindowServices
+{
+  public:
+    MessageAnswer messageBox(const QString &text, MessageIcon, MessageButtons) override
+    {
+        messages.append(text);
+        return MessageAnswer::Ok;
+    }
+    QStringList messages;
+};
+
+// A pseudo-terminal pair for tests of the real serial line; the master is non-blocking. The
+// slave is kept open only so that the device stays while the editor opens it by path.
+struct Pty
+{
+    Pty()
+    {
+        char name[256] = {};
+        if (::openpty(&master, &slave, name, nullptr, nullptr) == 0) {
+            path = QString::fromLocal8Bit(name);
+            ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+        }
+    }
+    ~Pty()
+    {
+        if (master >= 0)
+            ::close(master);
+        if (slave >= 0)
+            ::close(slave);
+    }
+    Pty(const Pty &) = delete;
+    Pty &operator=(const Pty &) = delete;
+    int master = -1;
+    int slave = -1;
+    QString path;
+};
 
 } // namespace tonvara

@@ -11,33 +11,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <fcntl.h>
 #include <linux/serial.h>
-#include <pty.h>
 #include <sys/ioctl.h>
-#include <unistd.h>
 
 using namespace tonvara;
 
 namespace {
-
-struct Pty
-{
-    Pty()
-    {
-        char name[256] = {};
-        if (::openpty(&master, &slave, name, nullptr, nullptr) == 0)
-            path = QString::fromLocal8Bit(name);
-    }
-    ~Pty()
-    {
-        ::close(master);
-        ::close(slave);
-    }
-    int master = -1;
-    int slave = -1;
-    QString path;
-};
 
 bool writeFile(const QString &path, const QByteArray &content)
 {

@@ -9,50 +9,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <fcntl.h>
-#include <pty.h>
-#include <unistd.h>
-
 using namespace tonvara;
-
-namespace {
-
-// Message boxes are recorded instead of shown: a modal box would stop the test.
-class RecordingServices : public QtWindowServices
-{
-  public:
-    MessageAnswer messageBox(const QString &text, MessageIcon, MessageButtons) override
-    {
-        messages.append(text);
-        return MessageAnswer::Ok;
-    }
-    QStringList messages;
-};
-
-struct Pty
-{
-    Pty()
-    {
-        char name[256] = {};
-        if (::openpty(&master, &slave, name, nullptr, nullptr) == 0) {
-            path = QString::fromLocal8Bit(name);
-            ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
-        }
-        // The editor opens the device itself; the slave is kept only so that the device stays.
-    }
-    ~Pty()
-    {
-        if (master >= 0)
-            ::close(master);
-        if (slave >= 0)
-            ::close(slave);
-    }
-    int master = -1;
-    int slave = -1;
-    QString path;
-};
-
-} // namespace
 
 class TestQSerialLine : public QObject
 {
@@ -122,7 +79,7 @@ void TestQSerialLine::linkConnectsAndLosesTargetOnRealLine()
     SimProcess sim;
     QVERIFY2(sim.start(), qPrintable(sim.errorString()));
     qputenv("TONVARA_PORTS", ("/nonexistent/tty:" + sim.device()).toLocal8Bit());
-    RecordingServices services;
+    RecordingQtServices services;
     ParameterStore store = factoryStore();
     RecordingView view;
     TargetLink link(services, store, view, std::make_unique<QSerialLine>());

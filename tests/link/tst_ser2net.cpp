@@ -5,29 +5,12 @@
 #include "BulkTransfer.h"
 #include "LinkRig.h"
 #include "QSerialLine.h"
-#include "QtWindowServices.h"
 #include "Ser2netProcess.h"
 #include "SimProcess.h"
 
 #include <QTest>
 
 using namespace tonvara;
-
-namespace {
-
-// Message boxes are recorded instead of shown: a modal box would stop the test.
-class RecordingServices : public QtWindowServices
-{
-  public:
-    MessageAnswer messageBox(const QString &text, MessageIcon, MessageButtons) override
-    {
-        messages.append(text);
-        return MessageAnswer::Ok;
-    }
-    QStringList messages;
-};
-
-} // namespace
 
 class TestSer2net : public QObject
 {
@@ -42,7 +25,7 @@ void TestSer2net::targetBehindServerConnectsReadsAndComesBack()
     QVERIFY2(sim.start(), qPrintable(sim.errorString()));
     Ser2netProcess server;
     QVERIFY2(server.start(sim.device()), qPrintable(server.errorString()));
-    RecordingServices services;
+    RecordingQtServices services;
     ParameterStore store = factoryStore();
     // A value the factory set does not hold, to see the Read bring it over.
     const ParamCell cell = store.cellAt(TableId::Music, 2, 5);

@@ -20,23 +20,35 @@ Q_DECLARE_METATYPE(std::optional<TcpEntry>)
 
 namespace {
 
+// A TCP socket bound to a free loopback port, its address in `address`; -1 when that fails.
+int boundLoopbackSocket(sockaddr_in &address)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr *>(&address), size) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &size) != 0) {
+        if (fd >= 0)
+            ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 // A loopback port whose listener never takes another connection: its queue of one is full, so
 // the system drops our connection request and the connect never ends by itself.
 struct SilentHost
 {
     SilentHost()
     {
-        listener = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        if (::bind(listener, reinterpret_cast<sockaddr *>(&address), size) != 0 ||
-            ::listen(listener, 0) != 0 ||
-            ::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &size) != 0)
+        listener = boundLoopbackSocket(address);
+        if (listener < 0 || ::listen(listener, 0) != 0)
             return;
         filler = ::socket(AF_INET, SOCK_STREAM, 0);
-        if (::connect(filler, reinterpret_cast<sockaddr *>(&address), size) == 0)
+        if (::connect(filler, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0)
             port = ntohs(address.sin_port);
     }
     ~SilentHost()
@@ -55,13 +67,9 @@ struct ClosedPort
 {
     ClosedPort()
     {
-        fd = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        if (::bind(fd, reinterpret_cast<sockaddr *>(&address), size) == 0 &&
-            ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &size) == 0)
+        fd = boundLoopbackSocket(address);
+        if (fd >= 0)
             port = ntohs(address.sin_port);
     }
     ~ClosedPort() { ::close(fd); }
