@@ -11,6 +11,9 @@ namespace tonvara {
 
 namespace {
 
+// A dead device server must not hold a scan longer than a silent device does.
+static_assert(TcpLine::kConnectTimeout < TargetLink::kProbeTimeout);
+
 constexpr std::uint8_t u8(int value)
 {
     return static_cast<std::uint8_t>(value);
