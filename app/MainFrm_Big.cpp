@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMetaObject>
 #include <QPainter>
@@ -20,7 +21,7 @@ MainFrm_Big::MainFrm_Big(WindowServices &services, QWidget *parent)
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true); // background movements reset the command buttons' hover look
     connect(m_timer1.get(), &ServiceTimer::tick, this, &MainFrm_Big::onTimer1);
-    // The w key works wherever the focus is in the window, also when a control takes the key.
+    // The window's keys work wherever the focus is in it, also when a control takes the key.
     qApp->installEventFilter(this);
 }
 
@@ -90,9 +91,51 @@ bool MainFrm_Big::eventFilter(QObject *watched, QEvent *event)
     QWidget *first = QApplication::focusWidget() ? QApplication::focusWidget() : this;
     if (widget != first || widget->window() != this)
         return false;
-    if (static_cast<QKeyEvent *>(event)->text() == QLatin1String("w"))
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if (key->text() == QLatin1String("w"))
         call(m_parts.openTrafficLog);
+    // Taken from the control: an entry box would otherwise undo its own typing.
+    return windowKey(*key, widget);
+}
+
+bool MainFrm_Big::windowKey(const QKeyEvent &event, QWidget *focus)
+{
+    const Qt::KeyboardModifiers modifiers =
+        event.modifiers() &
+        (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    const int key = event.key();
+    if (modifiers == Qt::ControlModifier && key == Qt::Key_Z) {
+        call(m_parts.undo);
+        return true;
+    }
+    if ((modifiers == Qt::ControlModifier && key == Qt::Key_Y) ||
+        (modifiers == (Qt::ControlModifier | Qt::ShiftModifier) && key == Qt::Key_Z)) {
+        call(m_parts.redo);
+        return true;
+    }
+    if ((modifiers == Qt::NoModifier && key == Qt::Key_Menu) ||
+        (modifiers == Qt::ShiftModifier && key == Qt::Key_F10)) {
+        // At the centre of the focused control, or of the window when none has the focus.
+        QWidget *anchor = focus ? focus : this;
+        openContextMenu(anchor->mapToGlobal(QPoint(anchor->width() / 2, anchor->height() / 2)));
+        return true;
+    }
     return false;
+}
+
+void MainFrm_Big::contextMenuEvent(QContextMenuEvent *event)
+{
+    // Reached from the background and from every control that has no menu of its own.
+    openContextMenu(event->globalPos());
+    event->accept();
+}
+
+void MainFrm_Big::openContextMenu(QPoint globalPos)
+{
+    // The right button's press began a background drag; the menu takes its release.
+    m_dragging = false;
+    if (m_parts.contextMenu)
+        m_parts.contextMenu(globalPos);
 }
 
 void MainFrm_Big::mousePressEvent(QMouseEvent *)

@@ -1,7 +1,9 @@
 // The main window shell: fixed 932 x 674 client area over the drawn background, the exit
-// question, dragging by the background, the w key for the traffic log and Timer1, which
-// returns the KEY row to natural. The pages, the link and the store are plugged in through
-// MainWindowParts by the program's composition root. User-interface thread only.
+// question, dragging by the background, the keys that work wherever the focus is (w for the
+// traffic log, Ctrl+Z undo, Ctrl+Y and Ctrl+Shift+Z redo, Menu and Shift+F10 for the context
+// menu), the context menu on the background, and Timer1, which returns the KEY row to
+// natural. The pages, the link and the store are plugged in through MainWindowParts by the
+// program's composition root. User-interface thread only.
 #pragma once
 
 #include "WindowServices.h"
@@ -9,6 +11,7 @@
 #include <QImage>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 namespace tonvara {
@@ -27,6 +30,9 @@ struct MainWindowParts
     std::function<void()> enableConnectionTimer;
 
     std::function<void()> openTrafficLog;       // the w key
+    std::function<void()> undo;                 // Ctrl+Z
+    std::function<void()> redo;                 // Ctrl+Y, Ctrl+Shift+Z
+    std::function<void(QPoint)> contextMenu;    // at this screen position
     std::function<void()> showNaturalKey;       // Timer1: all KEY buttons off, natural on
     std::function<void()> resetCommandButtons;  // background pointer movement
     std::function<bool()> isWaitingForTarget;   // a send is waiting for its answer
@@ -63,10 +69,14 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void onTimer1();
+    // A key for the whole window; true when it was one and has been acted on.
+    bool windowKey(const QKeyEvent &event, QWidget *focus);
+    void openContextMenu(QPoint globalPos);
     static void call(const std::function<void()> &step)
     {
         if (step)

@@ -4,7 +4,9 @@
 #include "MainPages.h"
 #include "QSerialLine.h"
 #include "QtWindowServices.h"
+#include "SettingEditor.h"
 #include "TargetLink.h"
+#include "WindowMenu.h"
 
 #include <QApplication>
 
@@ -26,9 +28,10 @@ TonvaraApp::TonvaraApp(QtWindowServices &services)
     // Read and Upload: the total that makes 100 % is set just before each operation.
     auto bulk = std::make_shared<BulkTransfer>(services, *m_link, m_store, *m_pages);
     TargetLink *link = m_link.get();
-    m_pages->setCommandAction(0, [bulk, link] {
+    SettingEditor *editor = &m_pages->editor();
+    m_pages->setCommandAction(0, [bulk, link, editor] {
         link->setFramesTotal(BulkTransfer::kReadFrames);
-        bulk->readAllFromTarget();
+        editor->wholeEditorStep("Read", [&bulk] { bulk->readAllFromTarget(); });
     });
     m_pages->setCommandAction(1, [bulk, link] {
         link->setFramesTotal(BulkTransfer::kUploadFrames);
@@ -45,6 +48,10 @@ TonvaraApp::TonvaraApp(QtWindowServices &services)
     parts.initTrafficLog = [this] { m_link->initTrafficLog(); };
     parts.enableConnectionTimer = [this] { m_link->start(); };
     parts.openTrafficLog = [this] { m_link->openTrafficLog(); };
+    parts.undo = [editor] { editor->undo(); };
+    parts.redo = [editor] { editor->redo(); };
+    parts.contextMenu = [this](QPoint at) { m_pages->windowMenu().popup(at); };
+    m_pages->windowMenu().setTrafficLogAction([this] { m_link->openTrafficLog(); });
     parts.showNaturalKey = [this] { m_pages->showNaturalKey(); };
     parts.resetCommandButtons = [this] { m_pages->resetCommandButtons(); };
     parts.isWaitingForTarget = [this] { return m_link->isWaitingForReply(); };

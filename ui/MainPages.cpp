@@ -10,10 +10,14 @@
 #include "FactoryValues.h"
 #include "PageLayout.h"
 #include "ProfileCommands.h"
+#include "SettingControls.h"
+#include "SettingEditor.h"
 #include "TargetLink.h"
 #include "TitleStrip.h"
 #include "VolSetPanel.h"
+#include "WindowMenu.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QWidget>
 
@@ -101,13 +105,17 @@ std::vector<std::pair<int, QString>> stripTitles(const TitleStripSpec &strip, in
 } // namespace
 
 MainPages::MainPages(WindowServices &services, ParameterStore &store, QWidget *host)
-    : QObject(host), m_services(services), m_store(store), m_host(host)
+    : QObject(host), m_services(services), m_store(store), m_host(host),
+      m_settingControls(std::make_unique<SettingControls>(*this, store)),
+      m_editor(new SettingEditor(store, *m_settingControls, this)),
+      m_windowMenu(new WindowMenu(*m_editor, host))
 {
     buildMusicPanel();
     buildMicPanel();
     buildEffPanel();
     m_volSet = new VolSetPanel(store, host);
     connect(m_volSet, &VolSetPanel::startLevelScrolled, this, &MainPages::onStartLevelScrolled);
+    connect(m_volSet, &VolSetPanel::groupEdited, m_editor, &SettingEditor::userVolGroupEdit);
     buildBottomRow();
     buildStatusAndButtons();
 
@@ -126,6 +134,21 @@ MainPages::MainPages(WindowServices &services, ParameterStore &store, QWidget *h
     strip(3, 0, micLeft, 0);
     strip(4, kFrameLeft, ktvLeft, 0);
     strip(5, kFrameLeft, effLeft, 0);
+
+    // A drag from press to release is one step: the sliders' presses and releases end it.
+    for (TableId table : kAllTables)
+        for (int slot = 0; slot < slotCount(table); ++slot)
+            if (C_ScrollBar *slider = tableSlider(table, slot))
+                slider->installEventFilter(this);
+    for (int k = 0; k < kVolSetCount; ++k)
+        m_volSet->startSlider(k)->installEventFilter(this);
+}
+
+bool MainPages::eventFilter(QObject *, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease)
+        m_editor->endGesture();
+    return false;
 }
 
 MainPages::~MainPages() = default;
@@ -359,23 +382,19 @@ void MainPages::fillModeLists()
         list->setTopIndex(0);
 }
 
+ParameterStore MainPages::factorySettings() const
+{
+    ParameterStore factory = factoryStore();
+    // Reset keeps the modes shown.
+    factory.musicMode = m_store.musicMode;
+    factory.micMode = m_store.micMode;
+    factory.effMode = m_store.effMode;
+    return factory;
+}
+
 void MainPages::loadDefaults()
 {
-    applyFactoryTables(m_store);
-    showCurrentModes();
-    showEffView(m_store.effMode);
-    clearInputs();
-    selectInput(kFactoryInputSelect);
-    setExciter(false);
-    setMute(false);
-    setLock(false);
-    // Maximum first: committing a minimum is limited by the maximum then in force, so a group
-    // whose maximum had been lowered would otherwise not come back to its factory minimum.
-    for (int k = 0; k < kVolSetCount; ++k) {
-        const FactoryVolSet &f = kFactoryVolSets[static_cast<std::size_t>(k)];
-        m_volSet->applyGroup(k, f.minLevel, f.maxLevel, f.startMode);
-        setStartLevel(k, m_volSet->spinValue(3 * k));
-    }
+    m_editor->putWholeEditor(factorySettings());
 }
 
 void MainPages::showMusicView(int view)
@@ -438,54 +457,24 @@ void MainPages::showEffView(int modeNumber)
 
 void MainPages::chooseMusicMode(int index)
 {
-    if (index < 0 || index > 5)
-        return;
-    setMainWindowEnabled(false);
-    m_store.musicMode = static_cast<std::uint8_t>(index);
-    showCurrentModes();
-    if (connected())
-        sendRow(TableId::Music, index);
-    setMainWindowEnabled(true);
+    chooseMode(0, index);
 }
 
 void MainPages::chooseMicMode(int index)
 {
-    if (index < 0 || index > 5)
-        return;
-    setMainWindowEnabled(false);
-    m_store.micMode = static_cast<std::uint8_t>(index);
-    showCurrentModes();
-    if (connected())
-        sendRow(TableId::Mic, index);
-    setMainWindowEnabled(true);
+    chooseMode(1, index);
 }
 
 void MainPages::chooseEffMode(int index)
 {
-    if (index < 0 || index > 3)
-        return;
-    setMainWindowEnabled(false);
-    m_store.effMode = static_cast<std::uint8_t>(index <= 1 ? index : index + 18);
-    showEffView(m_store.effMode);
-    showCurrentModes();
-    if (connected()) {
-        if (m_store.effMode < 20)
-            sendRow(TableId::Ktv, m_store.effMode);
-        else
-            sendRow(TableId::Eff, m_store.effMode - 20);
-    }
-    setMainWindowEnabled(true);
+    chooseMode(2, index);
 }
 
-void MainPages::sendRow(TableId table, int row)
+void MainPages::chooseMode(int list, int index)
 {
-    const TableShape shape = shapeOf(table);
-    const int mode = ParameterStore::modeNumberOfRow(table, row);
-    for (int slot = 0; slot < shape.slotCount; ++slot) {
-        const ParamCell &cell = m_store.cellAt(table, row, slot);
-        if (!send(shape.group, mode, cell.address, cell.value))
-            return;
-    }
+    if (index < 0 || index >= m_comboBox[static_cast<std::size_t>(list)]->itemCount())
+        return;
+    m_editor->userChange(SettingRef::modeList(list), index);
 }
 
 void MainPages::resetCommandButtons()
@@ -531,52 +520,35 @@ void MainPages::showSlotValue(TableId table, int slot, std::uint8_t value)
 
 bool MainPages::connected() const
 {
-    return m_link && m_link->connected();
-}
-
-bool MainPages::send(int group, int mode, int address, int value, bool pauseWhenZero)
-{
-    if (!m_link)
-        return false;
-    return m_link->sendFrame(/*collectReply=*/false, 0, Command::LiveWrite, group,
-                             static_cast<std::uint8_t>(mode), static_cast<std::uint8_t>(address),
-                             static_cast<std::uint8_t>(value), pauseWhenZero);
+    return m_editor->connected();
 }
 
 void MainPages::onTableSliderScroll(TableId table, int slot)
 {
+    // Only the shown row's sliders are visible; every slider of the window has ValueGlobal off.
+    const int row = m_store.currentRow(table);
+    if (row < 0)
+        return;
     C_ScrollBar *slider = tableSlider(table, slot);
-    slider->setEnabled(false);
-    m_store.storeValue(table, slot, static_cast<std::uint8_t>(slider->value()),
-                       slider->valueGlobal());
-    if (connected())
-        send(shapeOf(table).group, m_store.currentModeNumber(table),
-             m_store.cellAt(table, 0, slot).address, slider->value());
-    slider->setEnabled(true);
+    m_editor->userChange(SettingRef::cell(table, row, slot), slider->value(),
+                         /*continuing=*/slider->isDragActive());
 }
 
 void MainPages::onMusicToggle(int slot)
 {
-    C_FlagBar *toggle = slot == 16 ? m_flagBar2 : m_flagBar3;
-    const int value = toggle->value() ? 1 : 0;
-    m_store.cellAt(TableId::Music, m_store.musicMode, slot).value = static_cast<std::uint8_t>(value);
-    if (connected())
-        send(Group::Music, m_store.musicMode, slotSpec(TableId::Music, slot).address, value);
+    const C_FlagBar *toggle = slot == 16 ? m_flagBar2 : m_flagBar3;
+    m_editor->userChange(SettingRef::cell(TableId::Music, m_store.musicMode, slot),
+                         toggle->value() ? 1 : 0);
 }
 
 void MainPages::onExciterClick()
 {
-    m_store.exciter = m_flagBar1->value();
-    if (connected())
-        send(Group::Exciter, 0, 0, m_store.exciter ? 1 : 0);
+    m_editor->userChange(SettingRef::of(SettingKind::Exciter), m_flagBar1->value() ? 1 : 0);
 }
 
 void MainPages::onInputClick(int k)
 {
-    clearInputs();
-    selectInput(k);
-    if (connected())
-        send(Group::InputSelect, 0, 0, k);
+    m_editor->userChange(SettingRef::of(SettingKind::Input), k);
 }
 
 void MainPages::onKeyClick(int k)
@@ -606,32 +578,27 @@ void MainPages::onSwitchClick(int k)
     }
     C_OptionEx *button = m_optionEx3[static_cast<std::size_t>(k)];
     button->setValue(!button->value());
-    if (k == 0)
-        m_store.mute = button->value();
-    else if (k == 1)
-        m_store.lock = button->value();
-    else {
-        loadDefaults();
-        m_services.messageBox(QString::fromLatin1(kResetNotice), MessageIcon::Warning,
-                              MessageButtons::Ok);
-        button->setValue(false);
+    if (k < 2) {
+        m_editor->userChange(SettingRef::of(k == 0 ? SettingKind::Mute : SettingKind::Lock),
+                             button->value() ? 1 : 0);
+        return;
     }
+    m_editor->replaceEditor("Reset", factorySettings());
+    m_services.messageBox(QString::fromLatin1(kResetNotice), MessageIcon::Warning,
+                          MessageButtons::Ok);
+    button->setValue(false);
+    // Reset sends nothing, but holds the window like Mute and Lock while connected.
     if (connected()) {
         setMainWindowEnabled(false);
-        if (k == 0)
-            send(Group::Mute, 0, 0, m_store.mute ? 1 : 0, /*pauseWhenZero=*/true);
         setMainWindowEnabled(true);
     }
 }
 
 void MainPages::onStartLevelScrolled(int k)
 {
-    if (!connected())
-        return;
-    C_ScrollBar *slider = m_volSet->startSlider(k);
-    slider->setEnabled(false);
-    send(Group::StartLevel, 0, k, slider->value());
-    slider->setEnabled(true);
+    const C_ScrollBar *slider = m_volSet->startSlider(k);
+    m_editor->userChange(SettingRef::startLevel(k), slider->value(),
+                         /*continuing=*/slider->isDragActive());
 }
 
 void MainPages::setStatusCaption(const QString &text)
@@ -752,24 +719,6 @@ ProfileData MainPages::currentProfile() const
     return profileFromStore(m_store);
 }
 
-void MainPages::applyProfile(const ProfileData &profile)
-{
-    for (TableId table : kAllTables)
-        for (int row = 0; row < rowCount(table); ++row)
-            for (int slot = 0; slot < slotCount(table); ++slot)
-                m_store.cellAt(table, row, slot).value = profile.value(table, row, slot);
-    showCurrentModes();
-    clearInputs();
-    selectInput(profile.inputSelect); // kNoInput leaves every option off
-    setExciter(profile.exciter);
-    setMute(profile.mute);
-    setLock(profile.lock);
-    for (int k = 0; k < kVolSetCount; ++k) {
-        const ProfileVolGroup &group = profile.vol[static_cast<std::size_t>(k)];
-        applyVolSetGroup(k, group.minLevel, group.maxLevel, group.startMode);
-    }
-}
-
 void MainPages::saveProfile()
 {
     tonvara::saveProfile(m_services, currentProfile());
@@ -777,8 +726,12 @@ void MainPages::saveProfile()
 
 void MainPages::importProfile()
 {
-    if (const std::optional<ProfileData> profile = tonvara::importProfile(m_services))
-        applyProfile(*profile);
+    const std::optional<ProfileData> profile = tonvara::importProfile(m_services);
+    if (!profile)
+        return;
+    ParameterStore imported = m_store;
+    applyProfileToStore(*profile, imported);
+    m_editor->replaceEditor("Import", imported);
 }
 
 } // namespace tonvara

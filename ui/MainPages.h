@@ -1,12 +1,14 @@
 // Everything on the main window besides its background: the three mode panels with their
 // sliders, lists and views, the VOL(SET) column, the bottom row of switches and keys, the
-// status label, the progress bar and the command buttons; and what each user action does to
-// the store and on the line. Implements the views the store and the link show things through.
+// status label, the progress bar and the command buttons. Each user action on a setting goes
+// to the setting editor, which changes the store, the control and the target and keeps the
+// undo history. Implements the views the store, the editor and the link show things through.
 // Created by the composition root on the main window; user-interface thread only.
 #pragma once
 
 #include "ParameterStore.h"
 #include "ProfileData.h"
+#include "SettingEditor.h"
 
 #include "LinkView.h"
 #include "WindowServices.h"
@@ -15,6 +17,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QWidget;
@@ -30,7 +33,9 @@ class C_ProgressBar;
 class C_ScrollBar;
 class TargetLink;
 class TitleStrip;
+class SettingControls;
 class VolSetPanel;
+class WindowMenu;
 
 class MainPages : public QObject, public ModesView, public LinkView
 {
@@ -43,7 +48,15 @@ public:
     ~MainPages() override;
 
     // The link is created after the pages (it shows things through them).
-    void setLink(TargetLink *link) { m_link = link; }
+    void setLink(TargetLink *link)
+    {
+        m_link = link;
+        m_editor->setLink(link);
+    }
+    // The one path of setting changes, with the undo history.
+    SettingEditor &editor() const { return *m_editor; }
+    // The window's context menu (undo, redo, compare, traffic log).
+    WindowMenu &windowMenu() const { return *m_windowMenu; }
     // Starts the 300 ms timer that returns the KEY row to natural.
     void setKeyTimerStarter(std::function<void()> start) { m_startKeyTimer = std::move(start); }
     // The command buttons' actions (Read, Upload, Import, Save), index 0..3.
@@ -56,6 +69,8 @@ public:
     void styleContainers();
     void fillModeLists();
     void loadDefaults();
+    // The factory values with the modes shown now: what Reset returns to.
+    ParameterStore factorySettings() const;
 
     void showMusicView(int view);
     void showEffView(int modeNumber);
@@ -95,9 +110,8 @@ public:
     void applyVolSetGroup(int k, int minLevel, int maxLevel, int startMode) override;
 
     // Save and Import: the window's state as a profile, and an imported profile taken in as a
-    // whole (tables, switches, VOL(SET) groups). Neither sends anything.
+    // whole (tables, switches, VOL(SET) groups) as one undo step. Neither sends anything.
     ProfileData currentProfile() const;
-    void applyProfile(const ProfileData &profile);
     void saveProfile();
     void importProfile();
     int spinValue(int index) const override;
@@ -127,9 +141,10 @@ private:
     void buildEffPanel();
     void buildBottomRow();
     void buildStatusAndButtons();
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     bool connected() const;
-    bool send(int group, int mode, int address, int value, bool pauseWhenZero = false);
+    void chooseMode(int list, int index);
     void onTableSliderScroll(TableId table, int slot);
     void onMusicToggle(int slot);
     void onExciterClick();
@@ -137,12 +152,14 @@ private:
     void onKeyClick(int k);
     void onSwitchClick(int k);
     void onStartLevelScrolled(int k);
-    void sendRow(TableId table, int row);
 
     WindowServices &m_services;
     ParameterStore &m_store;
     QWidget *m_host = nullptr;
     TargetLink *m_link = nullptr;
+    std::unique_ptr<SettingControls> m_settingControls;
+    SettingEditor *m_editor = nullptr;
+    WindowMenu *m_windowMenu = nullptr;
     std::function<void()> m_startKeyTimer;
 
     QWidget *m_frame1 = nullptr;

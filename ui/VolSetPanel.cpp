@@ -104,8 +104,10 @@ VolSetPanel::VolSetPanel(ParameterStore &store, QWidget *host) : QObject(host), 
             connect(entry, &QLineEdit::textChanged, this,
                     [this, index] { setEntryColour(index, kPendingRed); });
             connect(entry, &VolEntry::enterPressed, this, [this, index] {
+                const VolSet before = m_store.volSet[static_cast<std::size_t>(index / 3)];
                 commitEntry(index);
                 setEntryColour(index, Qt::black);
+                emit groupEdited(index / 3, index % 3, before);
             });
 
             auto *spin = new QScrollBar(Qt::Vertical, host);
@@ -115,7 +117,16 @@ VolSetPanel::VolSetPanel(ParameterStore &store, QWidget *host) : QObject(host), 
             spin->setSingleStep(1);
             spin->setPageStep(1);
             m_spins[static_cast<std::size_t>(index)] = spin;
-            connect(spin, &QScrollBar::valueChanged, this, [this, index] { spinChanged(index); });
+            connect(spin, &QScrollBar::actionTriggered, this,
+                    [this, index] { onSpinAction(index); });
+            connect(spin, &QScrollBar::valueChanged, this, [this, index] {
+                // A correction inside spinChanged runs this again; only the outer run reports.
+                const bool byUser = m_userSpin == index;
+                m_userSpin = -1;
+                spinChanged(index);
+                if (byUser)
+                    emit groupEdited(index / 3, index % 3, m_userSpinBefore);
+            });
         }
     }
     // The values at creation: minimum 0, maximum 80, start mode 0.
@@ -266,9 +277,18 @@ void VolSetPanel::onStartScroll(int k)
     C_ScrollBar *slider = m_start[static_cast<std::size_t>(k)];
     if (maxEntryNumber(k) < slider->value())
         slider->setValue(maxEntryNumber(k));
-    m_store.volSet[static_cast<std::size_t>(k)].startLevel =
-        static_cast<std::uint8_t>(slider->value());
     emit startLevelScrolled(k);
+}
+
+void VolSetPanel::onSpinAction(int index)
+{
+    // Qt reports the action with the new position set but the value not yet changed; the
+    // value follows at once when it differs (and not at all at either end of the range).
+    QScrollBar *spin = m_spins[static_cast<std::size_t>(index)];
+    if (spin->sliderPosition() == spin->value())
+        return;
+    m_userSpin = index;
+    m_userSpinBefore = m_store.volSet[static_cast<std::size_t>(index / 3)];
 }
 
 } // namespace tonvara

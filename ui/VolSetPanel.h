@@ -1,8 +1,9 @@
 // The VOL(SET) column: three groups (0 MUSIC, 1 MIC, 2 EFF), each a start-level slider and
 // minimum, maximum and start-mode entries with spin bars. The spin bars hold the numbers;
 // the entries show them or the user's pending edit (red until committed). Keeps the store's
-// VolSet records equal to the controls. Minimum, maximum and start mode never send; the
-// start level does, through the handler the owner connects to startLevelScrolled.
+// VolSet records equal to the controls. Minimum, maximum and start mode never send; a start
+// level the user moves goes to the store and the line through the owner's setting editor
+// (startLevelScrolled). Each user commit and spin change is reported (groupEdited) for undo.
 // Owned by MainPages; user-interface thread only.
 #pragma once
 
@@ -72,11 +73,15 @@ public:
     static QString startModeText(int group, int startMode);
 
 signals:
-    // The user moved start level k; the value is already limited to the maximum.
-    void startLevelScrolled(int k);
+  // The user moved start level k; the slider's value is already limited to the maximum.
+  void startLevelScrolled(int k);
+  // The user committed entry 3k + entry or changed its spin bar; `before` is the group as
+  // it was (the store and the controls hold the new numbers).
+  void groupEdited(int k, int entry, const tonvara::VolSet &before);
 
 private:
     void onStartScroll(int k);
+    void onSpinAction(int index);
     void setEntryColour(int index, const QColor &colour);
     static int entryNumber(const QString &text);
 
@@ -84,6 +89,9 @@ private:
     std::array<C_ScrollBar *, 3> m_start{};
     std::array<VolEntry *, kEntryCount> m_entries{};
     std::array<QScrollBar *, kEntryCount> m_spins{};
+    // A user's spin action about to change spin bar `index`, and its group before it.
+    int m_userSpin = -1;
+    VolSet m_userSpinBefore;
 };
 
 } // namespace tonvara

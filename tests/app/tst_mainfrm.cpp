@@ -2,7 +2,9 @@
 #include "VirtualWindowServices.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -24,6 +26,9 @@ private slots:
     void dragDoesNothingWhileMaximised();
     void onlyLowerCaseWOpensTheTrafficLog();
     void timer1ReturnsTheKeyRowAfter300ms();
+    void windowKeysWherever_data();
+    void windowKeysWherever();
+    void contextMenuFromControlsWithoutOneAndTheBackground();
 };
 
 void TestMainFrm::loadRunsTheStepsInOrder()
@@ -195,6 +200,110 @@ void TestMainFrm::timer1ReturnsTheKeyRowAfter300ms()
     QVERIFY(!window.timer1().isEnabled());
     services.advance(Millis(1000));
     QCOMPARE(naturals, 1);
+}
+
+void TestMainFrm::windowKeysWherever_data()
+{
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("done");
+    const struct
+    {
+        const char *name;
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        const char *done;
+    } keys[] = {
+        {"Ctrl+Z", Qt::Key_Z, Qt::ControlModifier, "undo"},
+        {"Ctrl+Y", Qt::Key_Y, Qt::ControlModifier, "redo"},
+        {"Ctrl+Shift+Z", Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier, "redo"},
+        {"Menu", Qt::Key_Menu, Qt::NoModifier, "menu"},
+        {"Shift+F10", Qt::Key_F10, Qt::ShiftModifier, "menu"},
+        {"z alone", Qt::Key_Z, Qt::NoModifier, ""},
+        {"F10 alone", Qt::Key_F10, Qt::NoModifier, ""},
+        {"Ctrl+Alt+Z", Qt::Key_Z, Qt::ControlModifier | Qt::AltModifier, ""},
+    };
+    for (const char *focus : {"window", "swallowing control", "entry box"})
+        for (const auto &k : keys)
+            QTest::addRow("%s in the %s", k.name, focus)
+                << QString::fromLatin1(focus) << k.key << int(k.modifiers)
+                << QString::fromLatin1(k.done);
+}
+
+void TestMainFrm::windowKeysWherever()
+{
+    QFETCH(QString, focus);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, done);
+    VirtualWindowServices services;
+    MainFrm_Big window(services);
+    QStringList calls;
+    QPoint menuAt;
+    MainWindowParts parts;
+    parts.undo = [&calls] { calls << "undo"; };
+    parts.redo = [&calls] { calls << "redo"; };
+    parts.contextMenu = [&](QPoint at) {
+        calls << "menu";
+        menuAt = at;
+    };
+    window.setParts(parts);
+    // A control that takes every key (a slider), and an entry box with its own undo.
+    struct Swallower : QWidget
+    {
+        using QWidget::QWidget;
+        void keyPressEvent(QKeyEvent *) override {}
+    };
+    auto *control = new Swallower(&window);
+    control->setGeometry(100, 100, 40, 80);
+    control->setFocusPolicy(Qt::StrongFocus);
+    auto *entry = new QLineEdit(&window);
+    entry->setGeometry(300, 100, 40, 20);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QWidget *target = &window;
+    if (focus == QLatin1String("swallowing control"))
+        target = control;
+    else if (focus == QLatin1String("entry box"))
+        target = entry;
+    target->setFocus();
+    entry->setText(QStringLiteral("12"));
+    entry->insert(QStringLiteral("3"));
+
+    QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(calls, done.isEmpty() ? QStringList{} : QStringList{done});
+    if (done == QLatin1String("menu")) // at the focused control
+        QVERIFY(target->rect().contains(target->mapFromGlobal(menuAt)));
+    // The window's keys never reach the entry box: its own typing is not undone.
+    if (!done.isEmpty())
+        QCOMPARE(entry->text(), QStringLiteral("123"));
+}
+
+void TestMainFrm::contextMenuFromControlsWithoutOneAndTheBackground()
+{
+    VirtualWindowServices services;
+    MainFrm_Big window(services);
+    QList<QPoint> menus;
+    MainWindowParts parts;
+    parts.contextMenu = [&menus](QPoint at) { menus << at; };
+    window.setParts(parts);
+    auto *control = new QWidget(&window); // a control with no menu of its own
+    control->setGeometry(100, 100, 40, 80);
+    window.show();
+
+    QContextMenuEvent onControl(QContextMenuEvent::Mouse, QPoint(5, 6), QPoint(405, 506));
+    QApplication::sendEvent(control, &onControl);
+    QCOMPARE(menus, QList<QPoint>{QPoint(405, 506)});
+
+    // The right button's press on the background starts a drag; the menu ends it, or the
+    // window would follow the pointer once the menu closes.
+    QTest::mousePress(&window, Qt::RightButton, {}, QPoint(5, 5));
+    QVERIFY(window.isDragging());
+    QContextMenuEvent onBackground(QContextMenuEvent::Mouse, QPoint(5, 5), QPoint(305, 305));
+    QApplication::sendEvent(&window, &onBackground);
+    QCOMPARE(menus.size(), 2);
+    QVERIFY(!window.isDragging());
 }
 
 QTEST_MAIN(TestMainFrm)

@@ -1,0 +1,90 @@
+#include "EditHistory.h"
+
+namespace tonvara {
+
+EditStep EditStep::change(const SettingRef &setting, int before, int after)
+{
+    EditStep step;
+    step.label = settingTitle(setting);
+    step.setting = setting;
+    step.before = before;
+    step.after = after;
+    return step;
+}
+
+EditStep EditStep::volGroup(const SettingRef &setting, const VolSet &before, const VolSet &after)
+{
+    EditStep step;
+    step.label = settingTitle(setting);
+    step.setting = setting;
+    step.volBefore = before;
+    step.volAfter = after;
+    return step;
+}
+
+EditStep EditStep::whole(std::string label, ParameterStore before, ParameterStore after)
+{
+    EditStep step;
+    step.label = std::move(label);
+    step.storeBefore = std::make_shared<const ParameterStore>(std::move(before));
+    step.storeAfter = std::make_shared<const ParameterStore>(std::move(after));
+    return step;
+}
+
+void EditHistory::record(EditStep step, bool open)
+{
+    m_steps.erase(m_steps.begin() + static_cast<std::ptrdiff_t>(m_cursor), m_steps.end());
+    m_steps.push_back(std::move(step));
+    while (m_steps.size() > m_capacity)
+        m_steps.pop_front();
+    m_cursor = m_steps.size();
+    m_open = open;
+}
+
+bool EditHistory::extendOpen(const SettingRef &setting, int after)
+{
+    if (!m_open || m_cursor == 0 || m_cursor != m_steps.size())
+        return false;
+    EditStep &last = m_steps.back();
+    if (last.wholeEditor() || !(last.setting == setting))
+        return false;
+    last.after = after;
+    return true;
+}
+
+std::optional<EditStep> EditHistory::nextUndo() const
+{
+    if (!canUndo())
+        return std::nullopt;
+    return m_steps[m_cursor - 1];
+}
+
+std::optional<EditStep> EditHistory::nextRedo() const
+{
+    if (!canRedo())
+        return std::nullopt;
+    return m_steps[m_cursor];
+}
+
+void EditHistory::stepBack()
+{
+    m_open = false;
+    if (canUndo())
+        --m_cursor;
+}
+
+void EditHistory::stepForward()
+{
+    m_open = false;
+    if (canRedo())
+        ++m_cursor;
+}
+
+void EditHistory::clear()
+{
+    m_steps.clear();
+    m_cursor = 0;
+    m_open = false;
+}
+
+} // namespace tonvara

@@ -1,0 +1,252 @@
+#include "SettingEditor.h"
+
+#include "CommandFrame.h"
+#include "TargetLink.h"
+
+namespace tonvara {
+
+namespace {
+
+std::uint8_t u8(int value)
+{
+    return static_cast<std::uint8_t>(value);
+}
+
+} // namespace
+
+SettingEditor::SettingEditor(ParameterStore &store, SettingView &view, QObject *parent)
+    : QObject(parent), m_store(store), m_view(view)
+{
+}
+
+bool SettingEditor::connected() const
+{
+    return m_link && m_link->connected();
+}
+
+void SettingEditor::userChange(const SettingRef &setting, int value, bool continuing)
+{
+    const int before = storedValue(m_store, setting);
+    // Recorded before the frame goes out: a change made during its wait comes after it.
+    if (!(continuing && m_history.extendOpen(setting, value)) && before != value)
+        m_history.record(EditStep::change(setting, before, value), continuing);
+    emit historyChanged();
+    apply(setting, value);
+}
+
+void SettingEditor::userVolGroupEdit(int k, int entry, const VolSet &before)
+{
+    const VolSet &after = m_store.volSet[static_cast<std::size_t>(k)];
+    if (after == before)
+        return;
+    m_history.record(EditStep::volGroup(SettingRef::volGroup(k, entry), before, after));
+    emit historyChanged();
+}
+
+void SettingEditor::wholeEditorStep(const std::string &label, const std::function<void()> &action)
+{
+    ParameterStore before = m_store;
+    action();
+    if (sameSettings(before, m_store))
+        return;
+    m_history.record(EditStep::whole(label, std::move(before), m_store));
+    emit historyChanged();
+}
+
+void SettingEditor::replaceEditor(const std::string &label, const ParameterStore &state)
+{
+    wholeEditorStep(label, [&] { putWholeEditor(state); });
+}
+
+bool SettingEditor::canActNow() const
+{
+    return m_view.mainWindowEnabled() && !(m_link && m_link->isWaitingForReply());
+}
+
+bool SettingEditor::undo()
+{
+    if (!canActNow())
+        return false;
+    const std::optional<EditStep> step = m_history.nextUndo();
+    if (!step)
+        return false;
+    // The cursor moves first: whatever happens on the line, the editor now holds the values
+    // before the step, as after a user change whose frame went unanswered.
+    m_history.stepBack();
+    emit historyChanged();
+    applyStep(*step, /*forward=*/false);
+    return true;
+}
+
+bool SettingEditor::redo()
+{
+    if (!canActNow())
+        return false;
+    const std::optional<EditStep> step = m_history.nextRedo();
+    if (!step)
+        return false;
+    m_history.stepForward();
+    emit historyChanged();
+    applyStep(*step, /*forward=*/true);
+    return true;
+}
+
+QString SettingEditor::undoText() const
+{
+    const std::optional<EditStep> step = m_history.nextUndo();
+    return step ? QStringLiteral("Undo %1").arg(QString::fromStdString(step->label))
+                : QStringLiteral("Undo");
+}
+
+QString SettingEditor::redoText() const
+{
+    const std::optional<EditStep> step = m_history.nextRedo();
+    return step ? QStringLiteral("Redo %1").arg(QString::fromStdString(step->label))
+                : QStringLiteral("Redo");
+}
+
+void SettingEditor::applyStep(const EditStep &step, bool forward)
+{
+    if (step.wholeEditor()) {
+        putWholeEditor(forward ? *step.storeAfter : *step.storeBefore);
+        return;
+    }
+    if (step.setting.kind == SettingKind::VolGroup) {
+        m_view.showVolGroup(step.setting.index, forward ? step.volAfter : step.volBefore);
+        return;
+    }
+    apply(step.setting, forward ? step.after : step.before);
+}
+
+void SettingEditor::apply(const SettingRef &setting, int value)
+{
+    switch (setting.kind) {
+    case SettingKind::Cell:
+        applyCell(setting, value);
+        return;
+    case SettingKind::Mode:
+        applyMode(setting.index, value);
+        return;
+    case SettingKind::VolGroup:
+        return; // applied by the panel, see showVolGroup
+    case SettingKind::StartLevel:
+        m_store.volSet[static_cast<std::size_t>(setting.index)].startLevel = u8(value);
+        m_view.showSetting(setting, value);
+        if (connected()) {
+            m_view.setSendingControlEnabled(setting, false);
+            send(Group::StartLevel, 0, setting.index, value);
+            m_view.setSendingControlEnabled(setting, true);
+        }
+        return;
+    case SettingKind::Exciter:
+        m_store.exciter = value != 0;
+        m_view.showSetting(setting, value);
+        if (connected())
+            send(Group::Exciter, 0, 0, value);
+        return;
+    case SettingKind::Input:
+        m_store.inputSelect = u8(value);
+        m_view.showSetting(setting, value);
+        // "No option on" (after an import) has no frame; a user always picks one of three.
+        if (connected() && value < kNoInput)
+            send(Group::InputSelect, 0, 0, value);
+        return;
+    case SettingKind::Mute:
+    case SettingKind::Lock: {
+        const bool isMute = setting.kind == SettingKind::Mute;
+        (isMute ? m_store.mute : m_store.lock) = value != 0;
+        m_view.showSetting(setting, value);
+        if (connected()) {
+            m_view.setMainWindowEnabled(false);
+            // Lock reaches the target with the Upload only.
+            if (isMute)
+                send(Group::Mute, 0, 0, value, /*pauseWhenZero=*/true);
+            m_view.setMainWindowEnabled(true);
+        }
+        return;
+    }
+    }
+}
+
+void SettingEditor::applyCell(const SettingRef &setting, int value)
+{
+    const TableId table = setting.table;
+    // An undone step may be for a mode the panel does not show: choose that mode first, as a
+    // user would, so that the control shows what changes. (A user's change is always to the
+    // row shown.)
+    if (m_store.currentRow(table) != setting.row) {
+        const int list = listOfTable(table);
+        applyMode(list, listItemOfMode(list, ParameterStore::modeNumberOfRow(table, setting.row)));
+    }
+    m_view.setSendingControlEnabled(setting, false);
+    ParamCell &cell = m_store.cellAt(table, setting.row, setting.index);
+    cell.value = u8(value);
+    m_view.showSetting(setting, value);
+    if (connected())
+        send(shapeOf(table).group, ParameterStore::modeNumberOfRow(table, setting.row),
+             cell.address, value);
+    m_view.setSendingControlEnabled(setting, true);
+}
+
+void SettingEditor::applyMode(int list, int item)
+{
+    m_view.setMainWindowEnabled(false);
+    const std::uint8_t mode = u8(modeOfListItem(list, item));
+    if (list == 0)
+        m_store.musicMode = mode;
+    else if (list == 1)
+        m_store.micMode = mode;
+    else
+        m_store.effMode = mode;
+    m_view.showMode(list);
+    if (connected()) {
+        if (list == 0)
+            sendRow(TableId::Music, mode);
+        else if (list == 1)
+            sendRow(TableId::Mic, mode);
+        else if (mode < 20)
+            sendRow(TableId::Ktv, mode);
+        else
+            sendRow(TableId::Eff, ParameterStore::rowOfMode(TableId::Eff, mode));
+    }
+    m_view.setMainWindowEnabled(true);
+}
+
+void SettingEditor::sendRow(TableId table, int row)
+{
+    const TableShape shape = shapeOf(table);
+    const int mode = ParameterStore::modeNumberOfRow(table, row);
+    for (int slot = 0; slot < shape.slotCount; ++slot) {
+        const ParamCell &cell = m_store.cellAt(table, row, slot);
+        if (!send(shape.group, mode, cell.address, cell.value))
+            return;
+    }
+}
+
+void SettingEditor::putWholeEditor(const ParameterStore &state)
+{
+    // Values only: the addresses are the window's. The KEY row is no setting and stays.
+    for (TableId id : kAllTables)
+        for (int row = 0; row < shapeOf(id).rowCount; ++row)
+            for (int slot = 0; slot < shapeOf(id).slotCount; ++slot)
+                m_store.cellAt(id, row, slot).value = state.cellAt(id, row, slot).value;
+    m_store.musicMode = state.musicMode;
+    m_store.micMode = state.micMode;
+    m_store.effMode = state.effMode;
+    m_store.volSet = state.volSet;
+    m_store.inputSelect = state.inputSelect;
+    m_store.exciter = state.exciter;
+    m_store.mute = state.mute;
+    m_store.lock = state.lock;
+    m_view.showWholeEditor();
+}
+
+bool SettingEditor::send(int group, int mode, int address, int value, bool pauseWhenZero)
+{
+    if (!m_link)
+        return false;
+    return m_link->sendFrame(/*collectReply=*/false, 0, Command::LiveWrite, group, u8(mode),
+                             u8(address), u8(value), pauseWhenZero);
+}
+
+} // namespace tonvara
