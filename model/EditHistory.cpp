@@ -2,11 +2,21 @@
 
 namespace tonvara {
 
-EditStep EditStep::change(const SettingRef &setting, int before, int after)
+namespace {
+
+EditStep named(const SettingRef &setting)
 {
     EditStep step;
     step.label = settingTitle(setting);
     step.setting = setting;
+    return step;
+}
+
+} // namespace
+
+EditStep EditStep::change(const SettingRef &setting, int before, int after)
+{
+    EditStep step = named(setting);
     step.before = before;
     step.after = after;
     return step;
@@ -14,9 +24,7 @@ EditStep EditStep::change(const SettingRef &setting, int before, int after)
 
 EditStep EditStep::volGroup(const SettingRef &setting, const VolSet &before, const VolSet &after)
 {
-    EditStep step;
-    step.label = settingTitle(setting);
-    step.setting = setting;
+    EditStep step = named(setting);
     step.volBefore = before;
     step.volAfter = after;
     return step;

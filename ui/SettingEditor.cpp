@@ -65,44 +65,45 @@ bool SettingEditor::canActNow() const
 
 bool SettingEditor::undo()
 {
-    if (!canActNow())
-        return false;
-    const std::optional<EditStep> step = m_history.nextUndo();
-    if (!step)
-        return false;
-    // The cursor moves first: whatever happens on the line, the editor now holds the values
-    // before the step, as after a user change whose frame went unanswered.
-    m_history.stepBack();
-    emit historyChanged();
-    applyStep(*step, /*forward=*/false);
-    return true;
+    return walk(/*forward=*/false);
 }
 
 bool SettingEditor::redo()
 {
+    return walk(/*forward=*/true);
+}
+
+bool SettingEditor::walk(bool forward)
+{
     if (!canActNow())
         return false;
-    const std::optional<EditStep> step = m_history.nextRedo();
+    const std::optional<EditStep> step = forward ? m_history.nextRedo() : m_history.nextUndo();
     if (!step)
         return false;
-    m_history.stepForward();
+    // The cursor moves first: whatever happens on the line, the editor now holds the values
+    // on the other side of the step, as after a user change whose frame went unanswered.
+    if (forward)
+        m_history.stepForward();
+    else
+        m_history.stepBack();
     emit historyChanged();
-    applyStep(*step, /*forward=*/true);
+    applyStep(*step, forward);
     return true;
 }
 
 QString SettingEditor::undoText() const
 {
-    const std::optional<EditStep> step = m_history.nextUndo();
-    return step ? QStringLiteral("Undo %1").arg(QString::fromStdString(step->label))
-                : QStringLiteral("Undo");
+    return stepText(QStringLiteral("Undo"), m_history.nextUndo());
 }
 
 QString SettingEditor::redoText() const
 {
-    const std::optional<EditStep> step = m_history.nextRedo();
-    return step ? QStringLiteral("Redo %1").arg(QString::fromStdString(step->label))
-                : QStringLiteral("Redo");
+    return stepText(QStringLiteral("Redo"), m_history.nextRedo());
+}
+
+QString SettingEditor::stepText(const QString &verb, const std::optional<EditStep> &step)
+{
+    return step ? verb + QLatin1Char(' ') + QString::fromStdString(step->label) : verb;
 }
 
 void SettingEditor::applyStep(const EditStep &step, bool forward)

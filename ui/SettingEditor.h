@@ -90,6 +90,8 @@ class SettingEditor : public QObject
     void apply(const SettingRef &setting, int value);
     void applyCell(const SettingRef &setting, int value);
     void applyMode(int list, int item);
+    bool walk(bool forward);
+    static QString stepText(const QString &verb, const std::optional<EditStep> &step);
     void applyStep(const EditStep &step, bool forward);
     bool send(int group, int mode, int address, int value, bool pauseWhenZero = false);
     void sendRow(TableId table, int row);
