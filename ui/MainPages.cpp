@@ -136,19 +136,37 @@ MainPages::MainPages(WindowServices &services, ParameterStore &store, QWidget *h
     strip(5, kFrameLeft, effLeft, 0);
 
     // A drag from press to release is one step: the sliders' presses and releases end it.
+    // The controls that act on any mouse button keep the right one for themselves.
     for (TableId table : kAllTables)
         for (int slot = 0; slot < slotCount(table); ++slot)
             if (C_ScrollBar *slider = tableSlider(table, slot))
                 slider->installEventFilter(this);
     for (int k = 0; k < kVolSetCount; ++k)
         m_volSet->startSlider(k)->installEventFilter(this);
+    for (QWidget *control : std::initializer_list<QWidget *>{
+             m_flagBar1, m_flagBar2, m_flagBar3, m_comboBox[0], m_comboBox[1], m_comboBox[2]})
+        control->installEventFilter(this);
+    for (C_Button *button : m_button1)
+        button->installEventFilter(this);
 }
 
-bool MainPages::eventFilter(QObject *, QEvent *event)
+bool MainPages::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease)
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
         m_editor->endGesture();
-    return false;
+        return false;
+    case QEvent::ContextMenu: {
+        // No window menu over a control the right button works: a slider whose knob it took
+        // (any button drags), a toggle, a list, a command button. Elsewhere on a slider the
+        // window's menu opens.
+        const auto *slider = qobject_cast<C_ScrollBar *>(watched);
+        return !slider || slider->isDragActive();
+    }
+    default:
+        return false;
+    }
 }
 
 MainPages::~MainPages() = default;

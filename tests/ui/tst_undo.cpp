@@ -19,12 +19,16 @@
 #include "WindowMenu.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QMenu>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
+
+#include <map>
 
 using namespace tonvara;
 
@@ -146,6 +150,8 @@ class TestUndo : public QObject
     void aThousandStepsComeBackOnTheTarget();
     void takingOtherValuesIsOneStepThatSendsNothing();
     void theContextMenuNamesTheSteps();
+    void theRightButtonIsLeftToControlsThatUseIt_data();
+    void theRightButtonIsLeftToControlsThatUseIt();
 };
 
 void TestUndo::undoAndRedoEachKindOfStep_data()
@@ -490,6 +496,55 @@ void TestUndo::theContextMenuNamesTheSteps()
     menu.trafficLogAction()->trigger();
     QCOMPARE(compares, 1);
     QCOMPARE(logs, 1);
+}
+
+void TestUndo::theRightButtonIsLeftToControlsThatUseIt_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<bool>("windowMenu");
+    QTest::newRow("KEY b1: left button only") << "key" << true;
+    QTest::newRow("Mute: left button only") << "mute" << true;
+    QTest::newRow("slider, off its knob") << "slider" << true;
+    QTest::newRow("slider whose knob the press took") << "knob" << false;
+    QTest::newRow("EXCITER toggle") << "toggle" << false;
+    QTest::newRow("MUSIC MODE list") << "list" << false;
+    QTest::newRow("Read button") << "button" << false;
+}
+
+void TestUndo::theRightButtonIsLeftToControlsThatUseIt()
+{
+    QFETCH(QString, control);
+    QFETCH(bool, windowMenu);
+    Rig rig(false);
+    // The window's menu opens where the event reaches the window.
+    struct Counter : QObject
+    {
+        int menus = 0;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            menus += event->type() == QEvent::ContextMenu;
+            return false;
+        }
+    } counter;
+    rig.host.installEventFilter(&counter);
+    C_ScrollBar *slider = rig.pages.micSlider(3);
+    const std::map<QString, QWidget *> controls = {{"key", rig.pages.keyButton(0)},
+                                                   {"mute", rig.pages.switchButton(0)},
+                                                   {"toggle", rig.pages.flagBar(1)},
+                                                   {"list", rig.pages.modeList(1)},
+                                                   {"button", rig.pages.commandButton(0)},
+                                                   {"slider", slider},
+                                                   {"knob", slider}};
+    QWidget *target = controls.at(control);
+    if (control == QLatin1String("knob")) {
+        QTest::mouseMove(slider, QPoint(50, slider->knobY()));
+        QTest::mousePress(slider, Qt::RightButton, {}, QPoint(50, slider->knobY()));
+        QVERIFY(slider->isDragActive());
+    }
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(3, 3),
+                            target->mapToGlobal(QPoint(3, 3)));
+    QApplication::sendEvent(target, &event);
+    QCOMPARE(counter.menus, windowMenu ? 1 : 0);
 }
 
 QTEST_MAIN(TestUndo)
