@@ -134,7 +134,8 @@ void MainFrm_Big::openContextMenu(QPoint globalPos)
 {
     // The right button's press began a background drag; the menu takes its release.
     m_dragging = false;
-    if (m_parts.contextMenu)
+    // A disabled window (a transfer runs) takes no input: its keys open no menu either.
+    if (m_parts.contextMenu && isEnabled())
         m_parts.contextMenu(globalPos);
 }
 

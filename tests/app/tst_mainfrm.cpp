@@ -304,6 +304,15 @@ void TestMainFrm::contextMenuFromControlsWithoutOneAndTheBackground()
     QApplication::sendEvent(&window, &onBackground);
     QCOMPARE(menus.size(), 2);
     QVERIFY(!window.isDragging());
+
+    // While a transfer holds the window disabled, the keys open no menu.
+    window.setEnabled(false);
+    QTest::keyClick(&window, Qt::Key_Menu);
+    QTest::keyClick(&window, Qt::Key_F10, Qt::ShiftModifier);
+    QCOMPARE(menus.size(), 2);
+    window.setEnabled(true);
+    QTest::keyClick(&window, Qt::Key_Menu);
+    QCOMPARE(menus.size(), 3);
 }
 
 QTEST_MAIN(TestMainFrm)
