@@ -7,7 +7,7 @@ namespace {
 EditStep named(const SettingRef &setting)
 {
     EditStep step;
-    step.label = settingTitle(setting);
+    step.label = editTitle(setting);
     step.setting = setting;
     return step;
 }

@@ -9,7 +9,7 @@
 
 namespace tonvara {
 
-enum class SettingKind
+enum class EditKind
 {
     Cell,       // table, row, index = slot
     StartLevel, // index = VOL(SET) group
@@ -23,7 +23,7 @@ enum class SettingKind
 
 struct SettingRef
 {
-    SettingKind kind = SettingKind::Cell;
+    EditKind kind = EditKind::Cell;
     TableId table = TableId::Music;
     int row = 0;
     int index = 0;
@@ -31,21 +31,21 @@ struct SettingRef
 
     static SettingRef cell(TableId table, int row, int slot)
     {
-        return {SettingKind::Cell, table, row, slot, 0};
+        return {EditKind::Cell, table, row, slot, 0};
     }
-    static SettingRef startLevel(int group) { return {SettingKind::StartLevel, {}, 0, group, 0}; }
+    static SettingRef startLevel(int group) { return {EditKind::StartLevel, {}, 0, group, 0}; }
     static SettingRef volGroup(int group, int entry)
     {
-        return {SettingKind::VolGroup, {}, 0, group, entry};
+        return {EditKind::VolGroup, {}, 0, group, entry};
     }
-    static SettingRef modeList(int list) { return {SettingKind::Mode, {}, 0, list, 0}; }
-    static SettingRef of(SettingKind kind) { return {kind, {}, 0, 0, 0}; }
+    static SettingRef modeList(int list) { return {EditKind::Mode, {}, 0, list, 0}; }
+    static SettingRef of(EditKind kind) { return {kind, {}, 0, 0, 0}; }
 
     bool operator==(const SettingRef &) const = default;
 };
 
 // "MUSIC2 1KHz", "EFF1 REV Dly", "MUSIC VOL(SET) Start", "MIC MODE", "EXCITER" ...
-std::string settingTitle(const SettingRef &setting);
+std::string editTitle(const SettingRef &setting);
 
 // Mode list item index <-> the mode number the store holds (the EFF list's items 2 and 3 are
 // the mode numbers 20 and 21).

@@ -561,12 +561,12 @@ void MainPages::onMusicToggle(int slot)
 
 void MainPages::onExciterClick()
 {
-    m_editor->userChange(SettingRef::of(SettingKind::Exciter), m_flagBar1->value() ? 1 : 0);
+    m_editor->userChange(SettingRef::of(EditKind::Exciter), m_flagBar1->value() ? 1 : 0);
 }
 
 void MainPages::onInputClick(int k)
 {
-    m_editor->userChange(SettingRef::of(SettingKind::Input), k);
+    m_editor->userChange(SettingRef::of(EditKind::Input), k);
 }
 
 void MainPages::onKeyClick(int k)
@@ -597,7 +597,7 @@ void MainPages::onSwitchClick(int k)
     C_OptionEx *button = m_optionEx3[static_cast<std::size_t>(k)];
     button->setValue(!button->value());
     if (k < 2) {
-        m_editor->userChange(SettingRef::of(k == 0 ? SettingKind::Mute : SettingKind::Lock),
+        m_editor->userChange(SettingRef::of(k == 0 ? EditKind::Mute : EditKind::Lock),
                              button->value() ? 1 : 0);
         return;
     }

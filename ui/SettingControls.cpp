@@ -14,26 +14,26 @@ namespace tonvara {
 void SettingControls::showSetting(const SettingRef &setting, int value)
 {
     switch (setting.kind) {
-    case SettingKind::Cell:
+    case EditKind::Cell:
         if (m_store.currentRow(setting.table) == setting.row)
             m_pages.showSlotValue(setting.table, setting.index, static_cast<std::uint8_t>(value));
         return;
-    case SettingKind::StartLevel:
+    case EditKind::StartLevel:
         m_pages.volSet().startSlider(setting.index)->setValue(value);
         return;
-    case SettingKind::Exciter:
+    case EditKind::Exciter:
         m_pages.flagBar(1)->setValue(value != 0);
         return;
-    case SettingKind::Input:
+    case EditKind::Input:
         for (int k = 0; k < 3; ++k)
             m_pages.inputButton(k)->setValue(k == value);
         return;
-    case SettingKind::Mute:
-    case SettingKind::Lock:
-        m_pages.switchButton(setting.kind == SettingKind::Mute ? 0 : 1)->setValue(value != 0);
+    case EditKind::Mute:
+    case EditKind::Lock:
+        m_pages.switchButton(setting.kind == EditKind::Mute ? 0 : 1)->setValue(value != 0);
         return;
-    case SettingKind::VolGroup:
-    case SettingKind::Mode:
+    case EditKind::VolGroup:
+    case EditKind::Mode:
         return; // showVolGroup, showMode
     }
 }
@@ -60,8 +60,8 @@ void SettingControls::showWholeEditor()
         m_pages.modeList(list + 1)->setTopIndex(storedValue(m_store, SettingRef::modeList(list)));
     m_pages.showEffView(m_store.effMode);
     m_pages.showCurrentModes();
-    for (SettingKind kind :
-         {SettingKind::Input, SettingKind::Exciter, SettingKind::Mute, SettingKind::Lock})
+    for (EditKind kind :
+         {EditKind::Input, EditKind::Exciter, EditKind::Mute, EditKind::Lock})
         showSetting(SettingRef::of(kind), storedValue(m_store, SettingRef::of(kind)));
     for (int k = 0; k < kVolSetCount; ++k)
         showVolGroup(k, groups[static_cast<std::size_t>(k)]);
@@ -70,9 +70,9 @@ void SettingControls::showWholeEditor()
 void SettingControls::setSendingControlEnabled(const SettingRef &setting, bool enabled)
 {
     C_ScrollBar *slider = nullptr;
-    if (setting.kind == SettingKind::Cell)
+    if (setting.kind == EditKind::Cell)
         slider = m_pages.tableSlider(setting.table, setting.index);
-    else if (setting.kind == SettingKind::StartLevel)
+    else if (setting.kind == EditKind::StartLevel)
         slider = m_pages.volSet().startSlider(setting.index);
     if (slider)
         slider->setEnabled(enabled);

@@ -112,7 +112,7 @@ void SettingEditor::applyStep(const EditStep &step, bool forward)
         putWholeEditor(forward ? *step.storeAfter : *step.storeBefore);
         return;
     }
-    if (step.setting.kind == SettingKind::VolGroup) {
+    if (step.setting.kind == EditKind::VolGroup) {
         m_view.showVolGroup(step.setting.index, forward ? step.volAfter : step.volBefore);
         return;
     }
@@ -122,15 +122,15 @@ void SettingEditor::applyStep(const EditStep &step, bool forward)
 void SettingEditor::apply(const SettingRef &setting, int value)
 {
     switch (setting.kind) {
-    case SettingKind::Cell:
+    case EditKind::Cell:
         applyCell(setting, value);
         return;
-    case SettingKind::Mode:
+    case EditKind::Mode:
         applyMode(setting.index, value);
         return;
-    case SettingKind::VolGroup:
+    case EditKind::VolGroup:
         return; // applied by the panel, see showVolGroup
-    case SettingKind::StartLevel:
+    case EditKind::StartLevel:
         m_store.volSet[static_cast<std::size_t>(setting.index)].startLevel = u8(value);
         m_view.showSetting(setting, value);
         if (connected()) {
@@ -139,22 +139,22 @@ void SettingEditor::apply(const SettingRef &setting, int value)
             m_view.setSendingControlEnabled(setting, true);
         }
         return;
-    case SettingKind::Exciter:
+    case EditKind::Exciter:
         m_store.exciter = value != 0;
         m_view.showSetting(setting, value);
         if (connected())
             send(Group::Exciter, 0, 0, value);
         return;
-    case SettingKind::Input:
+    case EditKind::Input:
         m_store.inputSelect = u8(value);
         m_view.showSetting(setting, value);
         // "No option on" (after an import) has no frame; a user always picks one of three.
         if (connected() && value < kNoInput)
             send(Group::InputSelect, 0, 0, value);
         return;
-    case SettingKind::Mute:
-    case SettingKind::Lock: {
-        const bool isMute = setting.kind == SettingKind::Mute;
+    case EditKind::Mute:
+    case EditKind::Lock: {
+        const bool isMute = setting.kind == EditKind::Mute;
         (isMute ? m_store.mute : m_store.lock) = value != 0;
         m_view.showSetting(setting, value);
         if (connected()) {

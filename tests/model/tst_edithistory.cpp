@@ -146,8 +146,8 @@ void TestEditHistory::titles_data()
     QTest::newRow("start level") << SettingRef::startLevel(1) << "MIC VOL(SET) Start";
     QTest::newRow("max entry") << SettingRef::volGroup(2, 1) << "EFF VOL(SET) Max";
     QTest::newRow("mode spin") << SettingRef::volGroup(0, 2) << "MUSIC VOL(SET) Mode";
-    QTest::newRow("mute") << SettingRef::of(SettingKind::Mute) << "Mute";
-    QTest::newRow("exciter") << SettingRef::of(SettingKind::Exciter) << "EXCITER";
+    QTest::newRow("mute") << SettingRef::of(EditKind::Mute) << "Mute";
+    QTest::newRow("exciter") << SettingRef::of(EditKind::Exciter) << "EXCITER";
     QTest::newRow("EFF list") << SettingRef::modeList(2) << "EFF MODE";
 }
 
@@ -155,7 +155,7 @@ void TestEditHistory::titles()
 {
     QFETCH(SettingRef, setting);
     QFETCH(QString, title);
-    QCOMPARE(QString::fromStdString(settingTitle(setting)), title);
+    QCOMPARE(QString::fromStdString(editTitle(setting)), title);
     QCOMPARE(QString::fromStdString(EditStep::change(setting, 0, 1).label), title);
 }
 
