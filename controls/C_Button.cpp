@@ -1,10 +1,12 @@
 #include "C_Button.h"
 
+#include "ControlAccessibility.h"
 #include "ControlLooks.h"
 #include "ControlMath.h"
 
 #include <QEnterEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -25,9 +27,9 @@ QFont captionFont(int buttonIndex)
 
 C_Button::C_Button(QWidget *parent) : QWidget(parent)
 {
+    prepareKeyboardUse(*this);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setAccessibleName(m_caption);
     layOut();
     redraw();
 }
@@ -54,7 +56,6 @@ void C_Button::setButtonIndex(int index)
 void C_Button::setCaption(const QString &caption)
 {
     m_caption = caption;
-    setAccessibleName(caption);
     layOut();
 }
 
@@ -121,6 +122,8 @@ void C_Button::paintEvent(QPaintEvent *)
     p.setPen(m_captionColor);
     p.drawText(QRect(left, m_captionTop, captionWidth + 2, metrics.height()),
                Qt::AlignLeft | Qt::AlignTop, m_caption);
+    if (hasFocus())
+        drawFocusMark(p, rect());
 }
 
 void C_Button::resizeEvent(QResizeEvent *)
@@ -151,6 +154,23 @@ void C_Button::mouseReleaseEvent(QMouseEvent *event)
     // The pressed face stays on screen while the host handles Click; the redraw follows.
     emit Click();
     redraw();
+}
+
+void C_Button::click()
+{
+    if (!isEnabled())
+        return;
+    m_state = Pressed;
+    redraw();
+    m_state = m_inside ? Hover : Normal;
+    emit Click();
+    redraw();
+}
+
+void C_Button::keyPressEvent(QKeyEvent *event)
+{
+    if (takePressKey(*event))
+        click();
 }
 
 void C_Button::enterEvent(QEnterEvent *event)

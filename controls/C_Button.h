@@ -1,6 +1,7 @@
 // Push button with normal, hover and pressed faces and a caption. Click is raised when a
 // press on it is released (also outside it, with any button); the pressed look stays while
-// the host handles Click. Owned by its host window; user-interface thread only.
+// the host handles Click. Space or Enter on the focused button (reached with Tab) clicks it.
+// Owned by its host window; user-interface thread only.
 #pragma once
 
 #include <QColor>
@@ -32,6 +33,9 @@ class C_Button : public QWidget
     // it was. Writing the current value does nothing.
     int state() const { return m_state; }
     void setState(int state);
+    // A click as from the keyboard: the pressed face while the host handles Click, then the
+    // face of where the pointer is. Nothing while the control is disabled.
+    void click();
 
     bool isPressedFlag() const { return m_pressed; }
     bool isInside() const { return m_inside; }
@@ -56,6 +60,7 @@ class C_Button : public QWidget
     void mouseReleaseEvent(QMouseEvent *event) override;
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
   private:
     void redraw();

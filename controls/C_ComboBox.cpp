@@ -1,9 +1,12 @@
 #include "C_ComboBox.h"
 
+#include "ControlAccessibility.h"
 #include "ControlLooks.h"
 #include "ControlMath.h"
+#include "FocusReturn.h"
 
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -102,6 +105,35 @@ class ComboList : public QWidget
         m_owner->closeWithoutPick();
     }
 
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        const int row = m_owner->m_selected;
+        const int last = static_cast<int>(m_owner->m_items.size()) - 1;
+        switch (event->key()) {
+        case Qt::Key_Up:
+            m_owner->hoverRow(std::max(row - 1, 0));
+            break;
+        case Qt::Key_Down:
+            m_owner->hoverRow(std::min(row + 1, last));
+            break;
+        case Qt::Key_Home:
+            m_owner->hoverRow(0);
+            break;
+        case Qt::Key_End:
+            m_owner->hoverRow(last);
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+            m_owner->pick();
+            break;
+        default:
+            QWidget::keyPressEvent(event); // Escape closes the pop-up without a pick
+            return;
+        }
+        event->accept();
+    }
+
     void mouseReleaseEvent(QMouseEvent *event) override
     {
         // The release of the press that opened the list arrives here, not at the face.
@@ -118,6 +150,7 @@ class ComboList : public QWidget
         if (m_owner->m_open) {
             m_owner->m_open = false;
             m_owner->update();
+            m_owner->openChanged();
         }
         QWidget::hideEvent(event);
     }
@@ -128,7 +161,9 @@ class ComboList : public QWidget
 
 C_ComboBox::C_ComboBox(QWidget *parent) : QWidget(parent)
 {
+    installControlAccessibility();
     setFocusPolicy(Qt::StrongFocus);
+    new FocusReturn(this); // a pick disables the host's window while it sends
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_list = new ComboList(this);
     m_list->resize(kFaceWidth, kEmptyListHeight);
@@ -187,8 +222,7 @@ void C_ComboBox::setTopIndex(int index)
     if (index >= count)
         index = count - 1;
     m_selected = std::max(index, -1);
-    m_caption = itemText(m_selected);
-    setAccessibleName(m_caption);
+    setCaption(itemText(m_selected));
     m_list->update();
     update();
 }
@@ -236,15 +270,16 @@ void C_ComboBox::hoverRow(int row)
     if (row >= 0 && row < m_items.size() && row != m_selected) {
         m_selected = row;
         m_list->update();
+        announceListRow(this, row);
     }
 }
 
 void C_ComboBox::pick()
 {
     m_open = false;
-    m_caption = itemText(m_selected);
-    setAccessibleName(m_caption);
+    setCaption(itemText(m_selected));
     redraw();
+    openChanged();
     emit Click(m_selected);
 }
 
@@ -252,6 +287,39 @@ void C_ComboBox::closeWithoutPick()
 {
     m_open = false;
     redraw();
+    openChanged();
+}
+
+void C_ComboBox::togglePopup()
+{
+    if (!isEnabled())
+        return;
+    m_open = !m_open;
+    redraw();
+    openChanged();
+}
+
+void C_ComboBox::pickItem(int index)
+{
+    if (!isEnabled() || index < 0 || index >= m_items.size())
+        return;
+    m_selected = index;
+    pick();
+}
+
+void C_ComboBox::openChanged()
+{
+    announceExpanded(this);
+    if (m_open && m_selected >= 0)
+        announceListRow(this, m_selected);
+}
+
+void C_ComboBox::setCaption(const QString &caption)
+{
+    if (caption == m_caption)
+        return;
+    m_caption = caption;
+    announceValue(this, caption);
 }
 
 void C_ComboBox::placeCaption()
@@ -289,6 +357,7 @@ void C_ComboBox::mousePressEvent(QMouseEvent *event)
     m_pressed = true;
     m_open = !m_open;
     redraw();
+    openChanged();
 }
 
 void C_ComboBox::mouseReleaseEvent(QMouseEvent *event)
@@ -296,6 +365,26 @@ void C_ComboBox::mouseReleaseEvent(QMouseEvent *event)
     event->accept();
     m_pressed = false;
     update();
+}
+
+void C_ComboBox::keyPressEvent(QKeyEvent *event)
+{
+    // The list opens with the highlight on the shown item; the pop-up takes the keys from
+    // there on (the pick itself is the only thing that sends).
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_F4:
+        if (!event->isAutoRepeat() && !m_open)
+            togglePopup();
+        event->accept();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
 }
 
 void C_ComboBox::focusOutEvent(QFocusEvent *event)

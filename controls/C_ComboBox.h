@@ -1,7 +1,9 @@
 // Drop-down list: a face showing the selected item's text, and a pop-up list window that
 // opens directly below the control (above it when the screen has no room). A press on a row
 // picks it and raises Click(index); a press on the face toggles the list; a press elsewhere
-// or focus loss closes it without an event. Owned by its host window; user-interface thread.
+// or focus loss closes it without an event. From the keyboard, Space, Enter or an arrow key
+// opens the list, the arrows move its highlight, Enter or Space picks and Escape closes.
+// Owned by its host window; user-interface thread.
 #pragma once
 
 #include <QString>
@@ -31,6 +33,12 @@ class C_ComboBox : public QWidget
     bool showSize() const { return m_showSize; }
     void setShowSize(bool compact);
 
+    // As a press on the face does: opens a closed list, closes an open one.
+    void togglePopup();
+    // As a press on row `index` of the open list does: selects and shows it, closes the list
+    // and raises Click(index). Nothing happens while the control is disabled.
+    void pickItem(int index);
+
     QString caption() const { return m_caption; }
     bool isOpen() const { return m_open; }
     bool isPressedFlag() const { return m_pressed; }
@@ -51,6 +59,7 @@ class C_ComboBox : public QWidget
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
@@ -61,6 +70,8 @@ class C_ComboBox : public QWidget
     void hoverRow(int row);
     void pick();
     void closeWithoutPick();
+    void openChanged();
+    void setCaption(const QString &caption);
     void placeCaption();
     QSize faceSize() const;
 

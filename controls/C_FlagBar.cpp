@@ -1,8 +1,10 @@
 #include "C_FlagBar.h"
 
+#include "ControlAccessibility.h"
 #include "ControlLooks.h"
 #include "ControlMath.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -14,9 +16,9 @@ const QColor kBackground(63, 63, 61);
 
 C_FlagBar::C_FlagBar(QWidget *parent) : QWidget(parent)
 {
+    prepareKeyboardUse(*this);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::PointingHandCursor);
-    setAccessibleName(QStringLiteral("Off / On"));
     setFixedSize(kWidth, kHeight);
 }
 
@@ -27,8 +29,24 @@ QSize C_FlagBar::sizeHint() const
 
 void C_FlagBar::setValue(bool value)
 {
-    m_on = value != m_valueInvert;
+    setOn(value != m_valueInvert);
+}
+
+void C_FlagBar::setOn(bool on)
+{
+    const bool changed = on != m_on;
+    m_on = on;
     update();
+    if (changed)
+        announceChecked(this);
+}
+
+void C_FlagBar::toggle()
+{
+    if (!isEnabled())
+        return;
+    setOn(!m_on);
+    emit Click();
 }
 
 void C_FlagBar::setValueInvert(bool invert)
@@ -51,6 +69,8 @@ void C_FlagBar::paintEvent(QPaintEvent *)
     QPainter p(this);
     p.fillRect(rect(), kBackground);
     drawRockerFace(p, QRect(0, 0, kWidth, kHeight), m_on);
+    if (hasFocus())
+        drawFocusMark(p, rect());
 }
 
 void C_FlagBar::resizeEvent(QResizeEvent *)
@@ -64,11 +84,18 @@ void C_FlagBar::mousePressEvent(QMouseEvent *event)
     // Compared in twips: a press exactly on the middle (420) leaves the switch as it was.
     const double xTwips = event->position().x() * kTwipsPerPixel;
     if (xTwips > kMidpointTwips)
-        m_on = true;
+        setOn(true);
     else if (xTwips < kMidpointTwips)
-        m_on = false;
-    update();
+        setOn(false);
+    else
+        update();
     emit Click();
+}
+
+void C_FlagBar::keyPressEvent(QKeyEvent *event)
+{
+    if (takePressKey(*event))
+        toggle();
 }
 
 } // namespace tonvara

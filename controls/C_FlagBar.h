@@ -1,6 +1,7 @@
 // Two-position rocker switch, 56 x 23 px: a press on the left half turns it off, on the right
 // half on, exactly on the middle leaves it; every press raises Click after the face changed.
-// Value writes never raise Click. Owned by its host window; user-interface thread only.
+// Value writes never raise Click. Space or Enter on the focused toggle flips it as a press on
+// the other half does. Owned by its host window; user-interface thread only.
 #pragma once
 
 #include <QWidget>
@@ -27,6 +28,9 @@ class C_FlagBar : public QWidget
     void setButtonStyle(int style);
     // True while the on face is shown.
     bool isOn() const { return m_on; }
+    // As a press on the half that is not lit: the face flips, then Click. Nothing happens
+    // while the control is disabled.
+    void toggle();
 
     QSize sizeHint() const override;
 
@@ -37,8 +41,11 @@ class C_FlagBar : public QWidget
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
   private:
+    void setOn(bool on);
+
     bool m_on = false;
     bool m_valueInvert = false;
     int m_buttonStyle = 0;

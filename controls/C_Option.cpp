@@ -1,8 +1,10 @@
 #include "C_Option.h"
 
+#include "ControlAccessibility.h"
 #include "ControlLooks.h"
 #include "ControlMath.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -34,9 +36,9 @@ bool completesClick(const QWidget &widget, const QMouseEvent &event, bool presse
 
 C_Option::C_Option(QWidget *parent) : QWidget(parent)
 {
+    prepareKeyboardUse(*this);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::PointingHandCursor);
-    setAccessibleName(m_caption);
     // The width is the host's but never below 500 twips; the height is always 260 twips.
     setMinimumWidth(kMinWidth);
     setFixedHeight(kHeight);
@@ -51,14 +53,28 @@ QSize C_Option::sizeHint() const
 void C_Option::setCaption(const QString &caption)
 {
     m_caption = caption;
-    setAccessibleName(caption);
     update();
 }
 
 void C_Option::setValue(bool selected)
 {
+    const bool changed = selected != m_value;
     m_value = selected;
     update();
+    if (changed)
+        announceChecked(this);
+}
+
+void C_Option::click()
+{
+    if (isEnabled())
+        emit Click();
+}
+
+void C_Option::keyPressEvent(QKeyEvent *event)
+{
+    if (takePressKey(*event))
+        click();
 }
 
 void C_Option::paintEvent(QPaintEvent *)
@@ -70,6 +86,8 @@ void C_Option::paintEvent(QPaintEvent *)
     p.setPen(m_value ? kCaptionSelected : kCaptionUnselected);
     p.drawText(QRect(twipsToPixels(280), 0, twipsToPixels(1455), twipsToPixels(255)),
                Qt::AlignLeft | Qt::AlignTop, m_caption);
+    if (hasFocus())
+        drawFocusMark(p, rect());
 }
 
 void C_Option::resizeEvent(QResizeEvent *)
@@ -96,9 +114,9 @@ void C_Option::mouseReleaseEvent(QMouseEvent *event)
 
 C_OptionEx::C_OptionEx(QWidget *parent) : QWidget(parent)
 {
+    prepareKeyboardUse(*this);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::PointingHandCursor);
-    setAccessibleName(legend(m_buttonIndex));
     setFixedSize(faceSize(m_buttonIndex));
 }
 
@@ -128,15 +146,29 @@ void C_OptionEx::setButtonIndex(int index)
     if (index < 0 || index >= kKeyCount)
         return; // there is no face for it
     m_buttonIndex = index;
-    setAccessibleName(legend(index));
     setFixedSize(faceSize(index));
     update();
 }
 
 void C_OptionEx::setValue(bool selected)
 {
+    const bool changed = selected != m_value;
     m_value = selected;
     update();
+    if (changed)
+        announceChecked(this);
+}
+
+void C_OptionEx::click()
+{
+    if (isEnabled())
+        emit Click();
+}
+
+void C_OptionEx::keyPressEvent(QKeyEvent *event)
+{
+    if (takePressKey(*event))
+        click();
 }
 
 void C_OptionEx::paintEvent(QPaintEvent *)
@@ -144,6 +176,8 @@ void C_OptionEx::paintEvent(QPaintEvent *)
     QPainter p(this);
     p.fillRect(rect(), kKeyBackground);
     drawKeyFace(p, QRect(QPoint(0, 0), faceSize(m_buttonIndex)), legend(m_buttonIndex), m_value);
+    if (hasFocus())
+        drawFocusMark(p, rect());
 }
 
 void C_OptionEx::resizeEvent(QResizeEvent *)

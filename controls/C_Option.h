@@ -1,7 +1,8 @@
 // Option controls that show a selected or unselected look and report clicks; neither changes
 // its own selection, the host writes Value. C_Option: round indicator with a caption.
 // C_OptionEx: one of seventeen image keys (flat/natural/sharp keys, AUTO, AUX, BGM, Mute,
-// Lock, Reset) chosen by ButtonIndex. Owned by the host window; user-interface thread only.
+// Lock, Reset) chosen by ButtonIndex. Both are reached with Tab (never by a click) and Space or
+// Enter clicks the focused one. Owned by the host window; user-interface thread only.
 #pragma once
 
 #include <QString>
@@ -22,6 +23,8 @@ class C_Option : public QWidget
     void setCaption(const QString &caption);
     bool value() const { return m_value; }
     void setValue(bool selected);
+    // Raises Click as a completed click does; nothing while the control is disabled.
+    void click();
 
     QSize sizeHint() const override;
 
@@ -33,6 +36,7 @@ class C_Option : public QWidget
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
   private:
     QString m_caption = QStringLiteral("Label1");
@@ -53,6 +57,8 @@ class C_OptionEx : public QWidget
     void setButtonIndex(int index);
     bool value() const { return m_value; }
     void setValue(bool selected);
+    // Raises Click as a completed click does; nothing while the control is disabled.
+    void click();
 
     static QSize faceSize(int buttonIndex);
     static QString legend(int buttonIndex);
@@ -67,6 +73,7 @@ class C_OptionEx : public QWidget
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
   private:
     int m_buttonIndex = 0;

@@ -1,5 +1,6 @@
 #include "C_ProgressBar.h"
 
+#include "ControlAccessibility.h"
 #include "ControlLooks.h"
 #include "ControlMath.h"
 
@@ -66,8 +67,8 @@ void drawProgressBar(QImage &image, int percent)
 
 C_ProgressBar::C_ProgressBar(QWidget *parent) : QWidget(parent)
 {
+    installControlAccessibility();
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setAccessibleName(QStringLiteral("Progress"));
     resize(738, 25);
 }
 
@@ -78,8 +79,11 @@ QSize C_ProgressBar::sizeHint() const
 
 void C_ProgressBar::setValue(int percent)
 {
-    m_value = std::clamp(percent, 0, 100);
-    setAccessibleDescription(QString::number(m_value) + QStringLiteral("%"));
+    const int value = std::clamp(percent, 0, 100);
+    const bool changed = value != m_value;
+    m_value = value;
+    if (changed)
+        announceValue(this, m_value);
     // Drawn at once: the transmit path writes the value from inside its reply wait.
     repaint();
 }

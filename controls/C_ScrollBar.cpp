@@ -1,10 +1,12 @@
 #include "C_ScrollBar.h"
 
+#include "ControlAccessibility.h"
 #include "ControlLooks.h"
+#include "ControlMath.h"
+#include "FocusReturn.h"
 #include "ValueTipText.h"
 #include "WindowServices.h"
 
-#include <QApplication>
 #include <QCursor>
 #include <QFocusEvent>
 #include <QFontMetrics>
@@ -59,7 +61,11 @@ constexpr int kWidth = 70; // the drawing lies between x 0 and x 69
 
 C_ScrollBar::C_ScrollBar(QWidget *parent) : QWidget(parent)
 {
+    installControlAccessibility();
     setFocusPolicy(Qt::StrongFocus);
+    // Disabling a focused widget moves Qt's focus away; the slider takes it back when it is
+    // enabled again, so a held arrow key keeps stepping the slider the host disabled briefly.
+    new FocusReturn(this);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFixedHeight(sliderLayout(false).height);
@@ -91,6 +97,23 @@ void C_ScrollBar::setValue(int value)
     update();
 }
 
+bool C_ScrollBar::setValueByUser(int value)
+{
+    const int next = std::clamp(value, 0, m_maxValue);
+    if (!isEnabled() || next == m_value)
+        return false;
+    m_value = next;
+    refreshReadout();
+    emit Scroll();
+    update();
+    return true;
+}
+
+int C_ScrollBar::pageStep() const
+{
+    return std::max(1, roundHalfEven(m_maxValue / 10.0));
+}
+
 void C_ScrollBar::setMaxValue(int maxValue)
 {
     // A range below 1 has no step size; 1 is the smallest range that draws.
@@ -111,6 +134,7 @@ void C_ScrollBar::setMaxValuePreview(int maxValue)
 void C_ScrollBar::setValueTip(const QString &text)
 {
     m_valueTip = text;
+    announceValue();
     update();
 }
 
@@ -124,7 +148,6 @@ void C_ScrollBar::setValueTipType(int type)
 void C_ScrollBar::setTitle(const QString &title)
 {
     m_title = title;
-    setAccessibleName(title);
     rebuildStaticLayer();
 }
 
@@ -178,6 +201,17 @@ void C_ScrollBar::refreshReadout()
 {
     if (const auto text = valueTipText(m_valueTipType, m_value))
         m_valueTip = QString::fromStdString(*text);
+    announceValue();
+}
+
+void C_ScrollBar::announceValue()
+{
+    // Every route that moves the value or its text passes here: drags, keys, the host.
+    if (m_value == m_announcedValue && m_valueTip == m_announcedTip)
+        return;
+    m_announcedValue = m_value;
+    m_announcedTip = m_valueTip;
+    tonvara::announceValue(this, m_value);
 }
 
 void C_ScrollBar::applyLayoutHeight()
@@ -330,8 +364,12 @@ void C_ScrollBar::leaveEvent(QEvent *)
 
 void C_ScrollBar::keyPressEvent(QKeyEvent *event)
 {
-    if (!isEnabled() || !m_in) {
+    if (!isEnabled()) {
         event->accept(); // swallowed
+        return;
+    }
+    if (!m_in) {
+        keyboardStep(event);
         return;
     }
     const int key = event->key();
@@ -340,14 +378,8 @@ void C_ScrollBar::keyPressEvent(QKeyEvent *event)
         return;
     }
     event->accept();
-    const int step = key == Qt::Key_Up ? 1 : -1;
-    const int next = m_value + step;
-    if (next < 0 || next > m_maxValue)
-        return;
-    m_value = next;
-    refreshReadout();
-    emit Scroll();
-    update();
+    if (!setValueByUser(m_value + (key == Qt::Key_Up ? 1 : -1)))
+        return; // at either end nothing changes
     // Keep the pointer on the knob so the slider stays In for the next key.
     const int screenY = mapToGlobal(QPoint(0, 0)).y() + knobY();
     if (m_services) {
@@ -357,35 +389,53 @@ void C_ScrollBar::keyPressEvent(QKeyEvent *event)
     }
 }
 
+void C_ScrollBar::keyboardStep(QKeyEvent *event)
+{
+    // Without the pointer on the knob only the focus holder moves, and the pointer stays
+    // where it is; every other key is swallowed as before.
+    event->accept();
+    if (!hasFocus())
+        return;
+    switch (event->key()) {
+    case Qt::Key_Up:
+        setValueByUser(m_value + 1);
+        break;
+    case Qt::Key_Down:
+        setValueByUser(m_value - 1);
+        break;
+    case Qt::Key_PageUp:
+        setValueByUser(m_value + pageStep());
+        break;
+    case Qt::Key_PageDown:
+        setValueByUser(m_value - pageStep());
+        break;
+    case Qt::Key_Home:
+        setValueByUser(0);
+        break;
+    case Qt::Key_End:
+        setValueByUser(m_maxValue);
+        break;
+    default:
+        break;
+    }
+}
+
 void C_ScrollBar::focusOutEvent(QFocusEvent *event)
 {
-    if (!isEnabled()) {
-        // Qt moved the focus because the host disabled this slider for a moment; nothing the
-        // user did. The state stays, and the focus comes back when the slider is enabled.
-        m_refocusOnEnable = true;
-        QWidget::focusOutEvent(event);
-        return;
+    // A focus that left because the host disabled this slider for a moment is nothing the
+    // user did: the state stays, and the focus comes back when the slider is enabled.
+    if (isEnabled()) {
+        m_dragActive = false;
+        if (m_in)
+            leaveIn();
     }
-    m_dragActive = false;
-    if (m_in)
-        leaveIn();
     QWidget::focusOutEvent(event);
 }
 
 void C_ScrollBar::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::EnabledChange) {
-        if (!isEnabled() && m_refocusOnEnable) {
-            m_focusTakenBy = QApplication::focusWidget();
-        } else if (isEnabled() && m_refocusOnEnable) {
-            m_refocusOnEnable = false;
-            QWidget *now = QApplication::focusWidget();
-            if (now == nullptr || now == m_focusTakenBy.data())
-                setFocus(Qt::OtherFocusReason);
-            m_focusTakenBy.clear();
-        }
+    if (event->type() == QEvent::EnabledChange)
         update(); // the look does not change with Enabled
-    }
     QWidget::changeEvent(event);
 }
 

@@ -1,13 +1,14 @@
 // Vertical slider with title, value read-out, tick scale, groove and striped knob. The user
-// drags the knob or steps it with the arrow keys while the pointer rests on it; every user
-// change raises Scroll, values set by the program never do. Owned by its host window;
-// user-interface thread only. Enabled is QWidget::setEnabled; the drawing ignores it.
+// drags the knob or steps it with the arrow keys while the pointer rests on it; a slider that
+// holds the keyboard focus also takes the arrow keys, Page Up/Down, Home and End without the
+// pointer. Every user change raises Scroll, values set by the program never do. Owned by its
+// host window; user-interface thread only. Enabled is QWidget::setEnabled; the drawing
+// ignores it.
 #pragma once
 
 #include "SliderGeometry.h"
 
 #include <QImage>
-#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -43,6 +44,12 @@ class C_ScrollBar : public QWidget
 
     int value() const { return m_value; }
     void setValue(int value);
+    // A change as the user makes it (keyboard, assistive tools): limited to the range, then,
+    // if the value moved and the slider is enabled, read-out refresh, Scroll and redraw.
+    // Answers whether it moved.
+    bool setValueByUser(int value);
+    // Steps of Page Up/Down: a tenth of the range, the distance between two ticks.
+    int pageStep() const;
     int maxValue() const { return m_maxValue; }
     void setMaxValue(int maxValue);        // re-centres Value
     void setMaxValuePreview(int maxValue); // keeps Value unless it is above the new range
@@ -100,6 +107,8 @@ class C_ScrollBar : public QWidget
     void rebuildStaticLayer();
     void buildStaticLayer();
     void applyLayoutHeight();
+    void announceValue();
+    void keyboardStep(QKeyEvent *event);
 
     int m_value = 5;
     int m_maxValue = 10;
@@ -114,10 +123,8 @@ class C_ScrollBar : public QWidget
     bool m_in = false;
     bool m_dragActive = false;
     int m_lastReported = 5;
-    // Disabling a focused widget moves Qt's focus away; the slider takes it back when it is
-    // enabled again, so a held arrow key keeps stepping the slider the host disabled briefly.
-    bool m_refocusOnEnable = false;
-    QPointer<QWidget> m_focusTakenBy;
+    int m_announcedValue = -1;
+    QString m_announcedTip;
 
     WindowServices *m_services = nullptr;
     QImage m_staticLayer; // background, scale, groove, value box and labels

@@ -19,6 +19,7 @@
 
 #include <QEvent>
 #include <QLabel>
+#include <QScrollBar>
 #include <QWidget>
 
 namespace tonvara {
@@ -50,6 +51,8 @@ constexpr const char *kCommandCaptions[4] = {"Read", "Upload", "Import", "Save"}
 constexpr int kCommandLefts[4] = {11220, 11220, 12660, 12660};
 constexpr int kCommandTops[4] = {8640, 9045, 8640, 9045};
 
+// A slider is named after the title its row's strip shows over it, the title a sighted user
+// reads (the slider's own Title is stored but not shown).
 C_ScrollBar *makeSlider(TableId table, int slot, const SliderSpec &layout, const QString &name,
                         QWidget *parent)
 {
@@ -65,7 +68,7 @@ C_ScrollBar *makeSlider(TableId table, int slot, const SliderSpec &layout, const
     settings.showSize = true; // 1665 twips high: the tall layout
     settings.valueTipType = spec.valueTipType;
     slider->loadSettings(settings);
-    slider->setAccessibleName(QString::fromLatin1(layout.controlTitle));
+    slider->setAccessibleName(QString::fromUtf8(spec.title));
     slider->resize(layout.widthTwips / 15, kSliderHeightTwips / 15);
     return slider;
 }
@@ -118,6 +121,7 @@ MainPages::MainPages(WindowServices &services, ParameterStore &store, QWidget *h
     connect(m_volSet, &VolSetPanel::groupEdited, m_editor, &SettingEditor::userVolGroupEdit);
     buildBottomRow();
     buildStatusAndButtons();
+    setReadingOrder();
 
     const auto strip = [&](int n, int offsetTwips, int (*sliderLeft)(int), int firstIndex) {
         const TitleStripSpec &layout = kTitleStrips[static_cast<std::size_t>(n - 1)];
@@ -175,6 +179,7 @@ void MainPages::buildMusicPanel()
 {
     m_frame1 = new QWidget(m_host);
     m_frame1->setObjectName(QStringLiteral("Frame1"));
+    m_frame1->setAccessibleName(QStringLiteral("MUSIC MODE"));
     for (int i = 0; i < 16; ++i) {
         C_ScrollBar *slider =
             makeSlider(TableId::Music, i, kMusicSliders[static_cast<std::size_t>(i)],
@@ -197,6 +202,7 @@ void MainPages::buildMusicPanel()
 
     auto *list = new C_ComboBox(m_host);
     list->setObjectName(QStringLiteral("C_ComboBox1"));
+    list->setAccessibleName(QStringLiteral("MUSIC MODE"));
     list->move(2580 / 15, 880 / 15);
     m_comboBox[0] = list;
     connect(list, &C_ComboBox::Click, this, &MainPages::chooseMusicMode);
@@ -229,6 +235,7 @@ void MainPages::buildMicPanel()
     }
     auto *list = new C_ComboBox(m_host);
     list->setObjectName(QStringLiteral("C_ComboBox2"));
+    list->setAccessibleName(QStringLiteral("MIC MODE"));
     list->move(2580 / 15, 3260 / 15);
     m_comboBox[1] = list;
     connect(list, &C_ComboBox::Click, this, &MainPages::chooseMicMode);
@@ -238,6 +245,7 @@ void MainPages::buildEffPanel()
 {
     m_frame2 = new QWidget(m_host);
     m_frame2->setObjectName(QStringLiteral("Frame2"));
+    m_frame2->setAccessibleName(QStringLiteral("EFF MODE"));
     for (int i = 0; i < 8; ++i) {
         C_ScrollBar *slider = makeSlider(TableId::Ktv, i, kKtvSliders[static_cast<std::size_t>(i)],
                                          QStringLiteral("C_ScrollBar3_%1").arg(i), m_frame2);
@@ -254,6 +262,7 @@ void MainPages::buildEffPanel()
     }
     auto *list = new C_ComboBox(m_host);
     list->setObjectName(QStringLiteral("C_ComboBox3"));
+    list->setAccessibleName(QStringLiteral("EFF MODE"));
     list->move(2580 / 15, 5648 / 15);
     m_comboBox[2] = list;
     connect(list, &C_ComboBox::Click, this, &MainPages::chooseEffMode);
@@ -267,7 +276,7 @@ void MainPages::buildBottomRow()
         key->setButtonIndex(k);
         key->move(kKeyLefts[k] / 15, 8460 / 15);
         key->setValue(k == kNaturalKey);
-        key->setAccessibleName(C_OptionEx::legend(k));
+        key->setAccessibleName(QStringLiteral("KEY ") + C_OptionEx::legend(k));
         m_optionEx1[static_cast<std::size_t>(k)] = key;
         connect(key, &C_OptionEx::Click, this, [this, k] { onKeyClick(k); });
     }
@@ -277,7 +286,7 @@ void MainPages::buildBottomRow()
         input->setButtonIndex(kInputFaces[k]);
         input->move(kInputLefts[k] / 15, 8955 / 15);
         input->setValue(k == 1);
-        input->setAccessibleName(C_OptionEx::legend(kInputFaces[k]));
+        input->setAccessibleName(QStringLiteral("INPUT ") + C_OptionEx::legend(kInputFaces[k]));
         m_optionEx2[static_cast<std::size_t>(k)] = input;
         connect(input, &C_OptionEx::Click, this, [this, k] { onInputClick(k); });
     }
@@ -323,6 +332,7 @@ void MainPages::buildStatusAndButtons()
 
     m_progress = new C_ProgressBar(m_host);
     m_progress->setObjectName(QStringLiteral("C_ProgressBar1"));
+    m_progress->setAccessibleName(QStringLiteral("Progress"));
     m_progress->setGeometry(twipsRect(0, 9720, 11070, 375));
 
     for (int k = 0; k < 4; ++k) {
@@ -337,6 +347,43 @@ void MainPages::buildStatusAndButtons()
                 action();
         });
     }
+}
+
+void MainPages::setReadingOrder()
+{
+    // Tab walks the window as it reads: each mode panel left to right and its VOL(SET) group
+    // beside it, panel by panel down the window, then the bottom row and the command buttons.
+    // Hidden controls (the other view of a panel) are passed over by Tab.
+    std::vector<QWidget *> order;
+    const auto add = [&order](auto &&widgets) {
+        for (QWidget *w : widgets)
+            order.push_back(w);
+    };
+    const auto addVolSet = [&](int k) {
+        order.push_back(m_volSet->startSlider(k));
+        for (int row = 0; row < 3; ++row) {
+            order.push_back(m_volSet->entry(3 * k + row));
+            order.push_back(m_volSet->spin(3 * k + row));
+        }
+    };
+    add(std::initializer_list<QWidget *>{m_comboBox[0], m_option1[0], m_option1[1], m_flagBar2,
+                                         m_flagBar3});
+    add(m_scrollBar7);
+    addVolSet(0);
+    order.push_back(m_comboBox[1]);
+    add(m_scrollBar1);
+    addVolSet(1);
+    order.push_back(m_comboBox[2]);
+    add(m_scrollBar3);
+    add(m_scrollBar2);
+    addVolSet(2);
+    add(m_optionEx1);
+    add(m_optionEx2);
+    order.push_back(m_flagBar1);
+    add(m_optionEx3);
+    add(std::initializer_list<QWidget *>{m_button1[0], m_button1[2], m_button1[1], m_button1[3]});
+    for (std::size_t i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void MainPages::setCommandAction(int index, std::function<void()> action)

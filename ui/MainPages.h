@@ -142,6 +142,7 @@ private:
     void buildBottomRow();
     void buildStatusAndButtons();
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void setReadingOrder();
 
     bool connected() const;
     void chooseMode(int list, int index);

@@ -80,8 +80,10 @@ VolSetPanel::VolSetPanel(ParameterStore &store, QWidget *host) : QObject(host), 
         slider->setTitle(QString());
         slider->setTitleVisible(false);
         slider->setGeometry(twipsRect(11040, 1320 + 2400 * k, 1095, kSliderHeightTwips));
-        slider->setAccessibleName(QStringLiteral("%1 start level")
-                                      .arg(k == 0 ? "MUSIC" : (k == 1 ? "MIC" : "EFF")));
+        const QString group = QStringLiteral("%1 VOL(SET) ").arg(k == 0   ? "MUSIC"
+                                                                 : k == 1 ? "MIC"
+                                                                          : "EFF");
+        slider->setAccessibleName(group + QStringLiteral("Start"));
         m_start[static_cast<std::size_t>(k)] = slider;
         connect(slider, &C_ScrollBar::Scroll, this, [this, k] { onStartScroll(k); });
         whiteLabel(QStringLiteral("Start"), twipsRect(12945, 1320 + 2400 * k, 975, 255), host);
@@ -92,6 +94,7 @@ VolSetPanel::VolSetPanel(ParameterStore &store, QWidget *host) : QObject(host), 
                        twipsRect(12495, kCaptionTops[k][row], 975, 255), host);
             auto *entry = new VolEntry(/*acceptsDigits=*/row < 2, host);
             entry->setObjectName(QStringLiteral("Text1_%1").arg(index));
+            entry->setAccessibleName(group + QString::fromLatin1(kCaptions[row]).trimmed());
             entry->setGeometry(twipsRect(12930, kEntryTops[k][row], 520, 270));
             QFont font(QStringLiteral("Liberation Sans"));
             font.setStyleHint(QFont::SansSerif);
@@ -112,6 +115,8 @@ VolSetPanel::VolSetPanel(ParameterStore &store, QWidget *host) : QObject(host), 
 
             auto *spin = new QScrollBar(Qt::Vertical, host);
             spin->setObjectName(QStringLiteral("VScroll1_%1").arg(index));
+            spin->setAccessibleName(entry->accessibleName());
+            spin->setFocusPolicy(Qt::TabFocus); // the start mode has no other keyboard way
             spin->setGeometry(twipsRect(13480, kEntryTops[k][row], 200, 280));
             spin->setRange(0, row < 2 ? kLevelMax : startModeMax(k));
             spin->setSingleStep(1);

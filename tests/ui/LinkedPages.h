@@ -12,6 +12,7 @@
 
 #include <QTest>
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
