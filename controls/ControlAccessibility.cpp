@@ -163,7 +163,8 @@ class AccessibleFlagBar : public AccessibleControl
 class AccessibleOption : public AccessibleControl
 {
   public:
-    explicit AccessibleOption(C_Option *option) : AccessibleControl(option, QAccessible::RadioButton)
+    explicit AccessibleOption(C_Option *option)
+        : AccessibleControl(option, QAccessible::RadioButton)
     {
     }
     C_Option *option() const { return static_cast<C_Option *>(object()); }
@@ -192,7 +193,8 @@ class AccessibleOption : public AccessibleControl
 class AccessibleOptionEx : public AccessibleControl
 {
   public:
-    explicit AccessibleOptionEx(C_OptionEx *key) : AccessibleControl(key, roleOf(key->buttonIndex()))
+    explicit AccessibleOptionEx(C_OptionEx *key)
+        : AccessibleControl(key, roleOf(key->buttonIndex()))
     {
     }
     C_OptionEx *key() const { return static_cast<C_OptionEx *>(object()); }
@@ -333,10 +335,7 @@ class AccessibleComboItem : public QAccessibleInterface, public QAccessibleActio
 
     bool isValid() const override { return m_list && m_combo && m_row < m_combo->itemCount(); }
     QObject *object() const override { return nullptr; }
-    QWindow *window() const override
-    {
-        return m_list ? m_list->windowHandle() : nullptr;
-    }
+    QWindow *window() const override { return m_list ? m_list->windowHandle() : nullptr; }
     QAccessibleInterface *parent() const override
     {
         return QAccessible::queryAccessibleInterface(m_list.data());

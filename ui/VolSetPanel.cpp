@@ -80,9 +80,10 @@ VolSetPanel::VolSetPanel(ParameterStore &store, QWidget *host) : QObject(host), 
         slider->setTitle(QString());
         slider->setTitleVisible(false);
         slider->setGeometry(twipsRect(11040, 1320 + 2400 * k, 1095, kSliderHeightTwips));
-        const QString group = QStringLiteral("%1 VOL(SET) ").arg(k == 0   ? "MUSIC"
-                                                                 : k == 1 ? "MIC"
-                                                                          : "EFF");
+        const QString group = QStringLiteral("%1 VOL(SET) ")
+                                  .arg(k == 0   ? "MUSIC"
+                                       : k == 1 ? "MIC"
+                                                : "EFF");
         slider->setAccessibleName(group + QStringLiteral("Start"));
         m_start[static_cast<std::size_t>(k)] = slider;
         connect(slider, &C_ScrollBar::Scroll, this, [this, k] { onStartScroll(k); });

@@ -2,6 +2,7 @@
 #include "C_Button.h"
 #include "RenderHelpers.h"
 
+#include <QAccessible>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -61,7 +62,9 @@ void TestButton::defaultCaption()
     QCOMPARE(button.caption(), QStringLiteral("按钮"));
     button.setCaption(QStringLiteral("Read"));
     QCOMPARE(button.caption(), QStringLiteral("Read"));
-    QCOMPARE(button.accessibleName(), QStringLiteral("Read"));
+    // Without a name from its host, a tool meets the button by its caption.
+    QCOMPARE(QAccessible::queryAccessibleInterface(&button)->text(QAccessible::Name),
+             QStringLiteral("Read"));
 }
 
 void TestButton::clickOnRelease_data()

@@ -3,6 +3,7 @@
 #include "C_ComboBox.h"
 #include "RenderHelpers.h"
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QSignalSpy>
 #include <QTest>
@@ -63,6 +64,8 @@ class TestComboBox : public QObject
     void faceSizeIsFixed();
     void hidingTheControlClosesTheList();
     void throughTheWindowSystem();
+    void keyboardOperation_data();
+    void keyboardOperation();
 };
 
 void TestComboBox::addItemSelectsFirstButKeepsCaption()
@@ -307,6 +310,54 @@ void TestComboBox::throughTheWindowSystem()
     QVERIFY(!host.list()->isVisible());
     QCOMPARE(click.count(), 0);
     QVERIFY(!host.combo->isPressedFlag());
+}
+
+void TestComboBox::keyboardOperation_data()
+{
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<bool>("open");
+    QTest::addColumn<QList<int>>("clicks");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("Space opens") << QList<int>{Qt::Key_Space} << true << QList<int>{} << "MUSIC1";
+    QTest::newRow("Down opens on the shown item, Down moves, Enter picks")
+        << QList<int>{Qt::Key_Down, Qt::Key_Down, Qt::Key_Return} << false << QList<int>{1}
+        << "MUSIC2";
+    QTest::newRow("End then Space picks the last")
+        << QList<int>{Qt::Key_Return, Qt::Key_End, Qt::Key_Space} << false << QList<int>{5}
+        << "MUSIC6";
+    QTest::newRow("Up stops at the first, Home too")
+        << QList<int>{Qt::Key_Space, Qt::Key_Up, Qt::Key_Home, Qt::Key_Enter} << false
+        << QList<int>{0} << "MUSIC1";
+    QTest::newRow("Escape closes without a pick")
+        << QList<int>{Qt::Key_Space, Qt::Key_Down, Qt::Key_Escape} << false << QList<int>{}
+        << "MUSIC1";
+    QTest::newRow("other keys leave it closed")
+        << QList<int>{Qt::Key_A} << false << QList<int>{} << "MUSIC1";
+}
+
+void TestComboBox::keyboardOperation()
+{
+    QFETCH(QList<int>, keys);
+    QFETCH(bool, open);
+    QFETCH(QList<int>, clicks);
+    QFETCH(QString, caption);
+    Host host;
+    host.combo->setTopIndex(0);
+    host.window.activateWindow();
+    host.combo->setFocus(Qt::TabFocusReason);
+    QList<int> reported;
+    connect(host.combo, &C_ComboBox::Click, host.combo, [&](int index) { reported << index; });
+    for (int key : keys) {
+        // As the window system routes keys: to the open pop-up, else to the focus.
+        QWidget *to = QApplication::activePopupWidget() ? QApplication::activePopupWidget()
+                                                        : QApplication::focusWidget();
+        QVERIFY(to != nullptr);
+        QTest::keyClick(to, Qt::Key(key));
+    }
+    QCOMPARE(host.combo->isOpen(), open);
+    QCOMPARE(host.list()->isVisible(), open);
+    QCOMPARE(reported, clicks);
+    QCOMPARE(host.combo->caption(), caption);
 }
 
 QTEST_MAIN(TestComboBox)

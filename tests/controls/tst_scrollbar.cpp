@@ -665,8 +665,8 @@ void TestScrollBar::focusedKeysWithoutPointer_data()
     QTest::newRow("page up: a tenth of 20") << 20 << 10 << int(Qt::Key_PageUp) << 12 << true;
     QTest::newRow("page down: a tenth of 127, 12.7 rounds to 13")
         << 127 << 64 << int(Qt::Key_PageDown) << 51 << true;
-    QTest::newRow("page step of a small range is one") << 3 << 1 << int(Qt::Key_PageUp) << 2
-                                                       << true;
+    QTest::newRow("page step of a small range is one")
+        << 3 << 1 << int(Qt::Key_PageUp) << 2 << true;
     QTest::newRow("page up stops at MaxValue") << 15 << 14 << int(Qt::Key_PageUp) << 15 << true;
     QTest::newRow("home goes to 0") << 80 << 40 << int(Qt::Key_Home) << 0 << true;
     QTest::newRow("end goes to MaxValue") << 80 << 40 << int(Qt::Key_End) << 80 << true;

@@ -61,7 +61,7 @@ struct KeyboardRig : LinkedPages
 class TestAccessibility : public QObject
 {
     Q_OBJECT
-private slots:
+  private slots:
     void controlsInTheTree_data();
     void controlsInTheTree();
     void noControlIsAnAnonymousFiller();
@@ -91,54 +91,58 @@ void TestAccessibility::controlsInTheTree_data()
     const int slider = QAccessible::Slider;
     const int push = QAccessible::PushButton;
     const int radio = QAccessible::RadioButton;
-    QTest::newRow("MUSIC MODE list") << "C_ComboBox1" << int(QAccessible::ComboBox)
-                                     << "MUSIC MODE" << "MUSIC1" << false << false << false;
+    QTest::newRow("MUSIC MODE list") << "C_ComboBox1" << int(QAccessible::ComboBox) << "MUSIC MODE"
+                                     << "MUSIC1" << false << false << false;
     QTest::newRow("EFF MODE list") << "C_ComboBox3" << int(QAccessible::ComboBox) << "EFF MODE"
                                    << "KTV1" << false << false << false;
-    QTest::newRow("MUSIC 57Hz in dB") << "C_ScrollBar7_0" << slider << "57Hz" << "0dB" << false
-                                      << false << false;
-    QTest::newRow("MIC 57Hz in dB") << "C_ScrollBar1_0" << slider << "57Hz" << "-3dB" << false
-                                    << false << false;
-    QTest::newRow("Out Limit in volts") << "C_ScrollBar7_7" << slider << "Out Limit" << "0.775V"
-                                        << false << false << false;
-    QTest::newRow("KTV Echo-A Dly in ms") << "C_ScrollBar3_1" << slider << "Echo-A Dly" << "184ms"
-                                          << false << false << false;
+    QTest::newRow("MUSIC 57Hz in dB") << "C_ScrollBar7_0" << slider << "57Hz"
+                                      << "0dB" << false << false << false;
+    QTest::newRow("MIC 57Hz in dB") << "C_ScrollBar1_0" << slider << "57Hz"
+                                    << "-3dB" << false << false << false;
+    QTest::newRow("Out Limit in volts") << "C_ScrollBar7_7" << slider << "Out Limit"
+                                        << "0.775V" << false << false << false;
+    QTest::newRow("KTV Echo-A Dly in ms") << "C_ScrollBar3_1" << slider << "Echo-A Dly"
+                                          << "184ms" << false << false << false;
     QTest::newRow("output view slider hidden, named as its strip shows")
-        << "C_ScrollBar7_8" << slider << "C Music Vol" << "80" << false << false << true;
+        << "C_ScrollBar7_8" << slider << "C Music Vol"
+        << "80" << false << false << true;
     QTest::newRow("EFF REV 2 Time named as shown, not by its stored title")
-        << "C_ScrollBar2_5" << slider << "REV 2 Time" << "3.0s" << false << false << true;
-    QTest::newRow("MUSIC VOL(SET) start level") << "C_ScrollBar4_0" << slider
-                                                << "MUSIC VOL(SET) Start" << "20" << false << false
-                                                << false;
-    QTest::newRow("MIC VOL(SET) Max entry") << "Text1_4" << int(QAccessible::EditableText)
-                                            << "MIC VOL(SET) Max" << "80" << false << false
-                                            << false;
-    QTest::newRow("EFF VOL(SET) Mode spin bar") << "VScroll1_8" << int(QAccessible::ScrollBar)
-                                                << "EFF VOL(SET) Mode" << "0" << false << false
-                                                << false;
-    QTest::newRow("Balanced selected") << "C_Option1_0" << radio << "Balanced" << "" << true
-                                       << true << false;
-    QTest::newRow("Aid not selected") << "C_Option1_1" << radio << "Aid" << "" << true << false
-                                      << false;
+        << "C_ScrollBar2_5" << slider << "REV 2 Time"
+        << "3.0s" << false << false << true;
+    QTest::newRow("MUSIC VOL(SET) start level")
+        << "C_ScrollBar4_0" << slider << "MUSIC VOL(SET) Start"
+        << "20" << false << false << false;
+    QTest::newRow("MIC VOL(SET) Max entry")
+        << "Text1_4" << int(QAccessible::EditableText) << "MIC VOL(SET) Max"
+        << "80" << false << false << false;
+    QTest::newRow("EFF VOL(SET) Mode spin bar")
+        << "VScroll1_8" << int(QAccessible::ScrollBar) << "EFF VOL(SET) Mode"
+        << "0" << false << false << false;
+    QTest::newRow("Balanced selected") << "C_Option1_0" << radio << "Balanced"
+                                       << "" << true << true << false;
+    QTest::newRow("Aid not selected") << "C_Option1_1" << radio << "Aid"
+                                      << "" << true << false << false;
     QTest::newRow("KEY natural lit") << "C_OptionEx1_5" << push << QString::fromUtf8("KEY \u266e")
                                      << "" << false << true << false;
-    QTest::newRow("KEY #1 dark") << "C_OptionEx1_6" << push << "KEY #1" << "" << false << false
-                                 << false;
-    QTest::newRow("INPUT BGM selected") << "C_OptionEx2_1" << radio << "INPUT BGM" << "" << true
-                                        << true << false;
-    QTest::newRow("INPUT AUX not selected") << "C_OptionEx2_2" << radio << "INPUT AUX" << ""
-                                            << true << false << false;
-    QTest::newRow("EXCITER off") << "C_FlagBar1" << int(QAccessible::CheckBox) << "EXCITER" << ""
-                                 << true << false << false;
-    QTest::newRow("SUB Invert hidden in the EQ view") << "C_FlagBar3" << int(QAccessible::CheckBox)
-                                                      << "SUB Invert" << "" << true << false
-                                                      << true;
-    QTest::newRow("Mute a toggle, off") << "C_OptionEx3_0" << push << "Mute" << "" << true << false
-                                        << false;
-    QTest::newRow("Reset a push button") << "C_OptionEx3_2" << push << "Reset" << "" << false
-                                         << false << false;
-    QTest::newRow("Read") << "C_Button1_0" << push << "Read" << "" << false << false << false;
-    QTest::newRow("Save") << "C_Button1_3" << push << "Save" << "" << false << false << false;
+    QTest::newRow("KEY #1 dark") << "C_OptionEx1_6" << push << "KEY #1"
+                                 << "" << false << false << false;
+    QTest::newRow("INPUT BGM selected") << "C_OptionEx2_1" << radio << "INPUT BGM"
+                                        << "" << true << true << false;
+    QTest::newRow("INPUT AUX not selected") << "C_OptionEx2_2" << radio << "INPUT AUX"
+                                            << "" << true << false << false;
+    QTest::newRow("EXCITER off") << "C_FlagBar1" << int(QAccessible::CheckBox) << "EXCITER"
+                                 << "" << true << false << false;
+    QTest::newRow("SUB Invert hidden in the EQ view")
+        << "C_FlagBar3" << int(QAccessible::CheckBox) << "SUB Invert"
+        << "" << true << false << true;
+    QTest::newRow("Mute a toggle, off") << "C_OptionEx3_0" << push << "Mute"
+                                        << "" << true << false << false;
+    QTest::newRow("Reset a push button") << "C_OptionEx3_2" << push << "Reset"
+                                         << "" << false << false << false;
+    QTest::newRow("Read") << "C_Button1_0" << push << "Read"
+                          << "" << false << false << false;
+    QTest::newRow("Save") << "C_Button1_3" << push << "Save"
+                          << "" << false << false << false;
     QTest::newRow("progress bar") << "C_ProgressBar1" << int(QAccessible::ProgressBar) << "Progress"
                                   << "0%" << false << false << false;
 }
@@ -202,7 +206,8 @@ void TestAccessibility::noControlIsAnAnonymousFiller()
             if (QObject *object = child->object()) {
                 met.insert(object);
                 if (QByteArray(object->metaObject()->className()).startsWith("tonvara::C_")) {
-                    QVERIFY2(child->role() != QAccessible::Client, qPrintable(object->objectName()));
+                    QVERIFY2(child->role() != QAccessible::Client,
+                             qPrintable(object->objectName()));
                     QVERIFY2(!child->text(QAccessible::Name).isEmpty(),
                              qPrintable(object->objectName()));
                 }
@@ -242,7 +247,8 @@ void TestAccessibility::listItemsAndPickByAction()
         items << item->text(QAccessible::Name);
     }
     QCOMPARE(items, QStringList({"KTV1", "KTV2", "EFF1", "EFF2"}));
-    QVERIFY(iface->actionInterface()->actionNames().contains(QAccessibleActionInterface::showMenuAction()));
+    QVERIFY(iface->actionInterface()->actionNames().contains(
+        QAccessibleActionInterface::showMenuAction()));
     iface->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
     QVERIFY(combo->isOpen());
     QVERIFY(bool(iface->state().expanded));
@@ -331,20 +337,22 @@ void TestAccessibility::actionsDoWhatAClickDoes_data()
     QTest::addColumn<QString>("object");
     QTest::addColumn<QString>("action");
     QTest::addColumn<Frames>("frames");
-    QTest::newRow("EXCITER toggled on") << "C_FlagBar1" << QAccessibleActionInterface::toggleAction()
-                                        << Frames{frame(0x02, 10, 0, 0, 1)};
+    QTest::newRow("EXCITER toggled on")
+        << "C_FlagBar1" << QAccessibleActionInterface::toggleAction()
+        << Frames{frame(0x02, 10, 0, 0, 1)};
     QTest::newRow("Mute pressed on") << "C_OptionEx3_0" << QAccessibleActionInterface::pressAction()
                                      << Frames{frame(0x02, 7, 0, 0, 1)};
-    QTest::newRow("Mute toggled on") << "C_OptionEx3_0" << QAccessibleActionInterface::toggleAction()
-                                     << Frames{frame(0x02, 7, 0, 0, 1)};
-    QTest::newRow("INPUT AUTO pressed") << "C_OptionEx2_0"
-                                        << QAccessibleActionInterface::pressAction()
-                                        << Frames{frame(0x02, 12, 0, 0, 0)};
+    QTest::newRow("Mute toggled on")
+        << "C_OptionEx3_0" << QAccessibleActionInterface::toggleAction()
+        << Frames{frame(0x02, 7, 0, 0, 1)};
+    QTest::newRow("INPUT AUTO pressed")
+        << "C_OptionEx2_0" << QAccessibleActionInterface::pressAction()
+        << Frames{frame(0x02, 12, 0, 0, 0)};
     QTest::newRow("KEY #3 pressed") << "C_OptionEx1_8" << QAccessibleActionInterface::pressAction()
                                     << Frames{frame(0x02, 11, 0, 0, 8)};
-    QTest::newRow("slider increased") << "C_ScrollBar7_3"
-                                      << QAccessibleActionInterface::increaseAction()
-                                      << Frames{frame(0x02, 0, 0, 3, 11)};
+    QTest::newRow("slider increased")
+        << "C_ScrollBar7_3" << QAccessibleActionInterface::increaseAction()
+        << Frames{frame(0x02, 0, 0, 3, 11)};
     QTest::newRow("Lock pressed: stored, nothing sent")
         << "C_OptionEx3_1" << QAccessibleActionInterface::pressAction() << Frames{};
     QTest::newRow("Aid pressed: the output view, nothing sent")
@@ -382,7 +390,9 @@ void TestAccessibility::tabWalksTheWindowInReadingOrder()
         for (const char *row : {"Min", "Max", "Mode"})
             expected << group + " VOL(SET) " + row << group + " VOL(SET) " + row;
     };
-    expected << "MUSIC MODE" << "Balanced" << "Aid";
+    expected << "MUSIC MODE"
+             << "Balanced"
+             << "Aid";
     for (const char *title : kStrip1)
         expected << title;
     volSet("MUSIC");
@@ -396,8 +406,18 @@ void TestAccessibility::tabWalksTheWindowInReadingOrder()
     volSet("EFF");
     for (int k = 0; k < 11; ++k)
         expected << QStringLiteral("KEY ") + C_OptionEx::legend(k);
-    expected << "INPUT AUTO" << "INPUT BGM" << "INPUT AUX" << "EXCITER" << "Mute" << "Lock"
-             << "Reset" << "Read" << "Import" << "Upload" << "Save" << "MUSIC MODE";
+    expected << "INPUT AUTO"
+             << "INPUT BGM"
+             << "INPUT AUX"
+             << "EXCITER"
+             << "Mute"
+             << "Lock"
+             << "Reset"
+             << "Read"
+             << "Import"
+             << "Upload"
+             << "Save"
+             << "MUSIC MODE";
 
     rig.pages.modeList(1)->setFocus(Qt::TabFocusReason);
     QStringList visited{rig.focusName()};
@@ -496,14 +516,14 @@ void TestAccessibility::keysPressFocusedControls_data()
     QTest::addColumn<QString>("object");
     QTest::addColumn<int>("key");
     QTest::addColumn<Frames>("frames");
-    QTest::newRow("EXCITER on with Space") << "C_FlagBar1" << int(Qt::Key_Space)
-                                           << Frames{frame(0x02, 10, 0, 0, 1)};
-    QTest::newRow("Mute on with Enter") << "C_OptionEx3_0" << int(Qt::Key_Return)
-                                        << Frames{frame(0x02, 7, 0, 0, 1)};
-    QTest::newRow("INPUT AUX with Space") << "C_OptionEx2_2" << int(Qt::Key_Space)
-                                          << Frames{frame(0x02, 12, 0, 0, 2)};
-    QTest::newRow("KEY #2 with Space") << "C_OptionEx1_7" << int(Qt::Key_Space)
-                                       << Frames{frame(0x02, 11, 0, 0, 7)};
+    QTest::newRow("EXCITER on with Space")
+        << "C_FlagBar1" << int(Qt::Key_Space) << Frames{frame(0x02, 10, 0, 0, 1)};
+    QTest::newRow("Mute on with Enter")
+        << "C_OptionEx3_0" << int(Qt::Key_Return) << Frames{frame(0x02, 7, 0, 0, 1)};
+    QTest::newRow("INPUT AUX with Space")
+        << "C_OptionEx2_2" << int(Qt::Key_Space) << Frames{frame(0x02, 12, 0, 0, 2)};
+    QTest::newRow("KEY #2 with Space")
+        << "C_OptionEx1_7" << int(Qt::Key_Space) << Frames{frame(0x02, 11, 0, 0, 7)};
     QTest::newRow("another key is no press") << "C_FlagBar1" << int(Qt::Key_A) << Frames{};
 }
 
