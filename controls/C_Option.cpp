@@ -32,6 +32,16 @@ bool completesClick(const QWidget &widget, const QMouseEvent &event, bool presse
            widget.rect().contains(event.position().toPoint());
 }
 
+// Both controls: store the selection, redraw, and tell assistive tools when it changed.
+void storeSelection(QWidget &control, bool &stored, bool selected)
+{
+    const bool changed = selected != stored;
+    stored = selected;
+    control.update();
+    if (changed)
+        announceChecked(&control);
+}
+
 } // namespace
 
 C_Option::C_Option(QWidget *parent) : QWidget(parent)
@@ -58,11 +68,7 @@ void C_Option::setCaption(const QString &caption)
 
 void C_Option::setValue(bool selected)
 {
-    const bool changed = selected != m_value;
-    m_value = selected;
-    update();
-    if (changed)
-        announceChecked(this);
+    storeSelection(*this, m_value, selected);
 }
 
 void C_Option::click()
@@ -152,11 +158,7 @@ void C_OptionEx::setButtonIndex(int index)
 
 void C_OptionEx::setValue(bool selected)
 {
-    const bool changed = selected != m_value;
-    m_value = selected;
-    update();
-    if (changed)
-        announceChecked(this);
+    storeSelection(*this, m_value, selected);
 }
 
 void C_OptionEx::click()

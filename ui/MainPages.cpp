@@ -384,6 +384,9 @@ void MainPages::setReadingOrder()
     add(std::initializer_list<QWidget *>{m_button1[0], m_button1[2], m_button1[1], m_button1[3]});
     for (std::size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
+    // The window opens with the focus where it always had it, on the first MUSIC MODE slider,
+    // so arrow keys over that knob work from the start as they did.
+    m_scrollBar7[0]->setFocus(Qt::OtherFocusReason);
 }
 
 void MainPages::setCommandAction(int index, std::function<void()> action)

@@ -419,6 +419,8 @@ void TestAccessibility::tabWalksTheWindowInReadingOrder()
              << "Save"
              << "MUSIC MODE";
 
+    // The window opens with the focus on the first MUSIC MODE slider, as it always did.
+    QCOMPARE(QApplication::focusWidget(), rig.pages.musicSlider(0));
     rig.pages.modeList(1)->setFocus(Qt::TabFocusReason);
     QStringList visited{rig.focusName()};
     for (int i = 1; i < expected.size(); ++i) {
