@@ -7,7 +7,7 @@
 #include "C_Option.h"
 #include "C_ScrollBar.h"
 #include "LinkedPages.h"
-#include "PageLayout.h"
+#include "SettingsCatalog.h"
 #include "VolSetPanel.h"
 
 #include <QAccessible>
@@ -390,19 +390,21 @@ void TestAccessibility::tabWalksTheWindowInReadingOrder()
         for (const char *row : {"Min", "Max", "Mode"})
             expected << group + " VOL(SET) " + row << group + " VOL(SET) " + row;
     };
+    // Sliders by the titles their strips show: the EQ view of MUSIC, all of MIC, the KTV view.
+    const auto sliders = [&](TableId table, int count) {
+        for (int slot = 0; slot < count; ++slot)
+            expected << QString::fromUtf8(slotSpec(table, slot).title);
+    };
     expected << "MUSIC MODE"
              << "Balanced"
              << "Aid";
-    for (const char *title : kStrip1)
-        expected << title;
+    sliders(TableId::Music, 8);
     volSet("MUSIC");
     expected << "MIC MODE";
-    for (const char *title : kStrip3)
-        expected << title;
+    sliders(TableId::Mic, 9);
     volSet("MIC");
     expected << "EFF MODE";
-    for (const char *title : kStrip4)
-        expected << title;
+    sliders(TableId::Ktv, 8);
     volSet("EFF");
     for (int k = 0; k < 11; ++k)
         expected << QStringLiteral("KEY ") + C_OptionEx::legend(k);
