@@ -25,7 +25,7 @@ enum class Kind
     Button
 };
 
-// A window with a slider-like neighbour that holds the focus first, and the control under test.
+// A window with a neighbour that holds the focus first, and the control under test.
 struct Host
 {
     explicit Host(Kind kind)
