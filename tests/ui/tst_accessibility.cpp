@@ -16,8 +16,6 @@
 
 using namespace tonvara;
 
-Q_DECLARE_METATYPE(Bytes)
-
 namespace {
 
 using Frames = std::vector<Bytes>;

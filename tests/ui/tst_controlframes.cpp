@@ -112,7 +112,7 @@ void TestControlFrames::keyRefusedReturnsToNaturalAfter300ms()
 {
     Rig rig;
     // A target that answers a key write with another byte than the acknowledgement.
-    rig.line->devices[Rig::kDevice].peer = [](const std::uint8_t *, std::size_t size) {
+    rig.line->devices[kDevice].peer = [](const std::uint8_t *, std::size_t size) {
         return InMemoryLine::Answer{size == 6 ? Bytes{0x35} : Bytes{}, false};
     };
     QTest::mouseClick(rig.pages.keyButton(2), Qt::LeftButton, {}, QPoint(5, 5));
