@@ -247,6 +247,10 @@ int VolSetPanel::spinValue(int index) const
 
 void VolSetPanel::applyGroup(int k, int minLevel, int maxLevel, int startMode)
 {
+    // The incoming pair overwrites the group: a pending (red) edit in it is dropped first, or
+    // the commits below would compare against the user's uncommitted text.
+    spinChanged(3 * k);
+    spinChanged(3 * k + 1);
     // Each commit is checked against the other number then in force. Committing the maximum
     // first is exact unless it is below the current minimum; then the minimum, being no larger,
     // is below the current maximum and goes first instead. A valid pair thus ends as given.

@@ -57,8 +57,8 @@ public:
     void setSpin(int index, int value);
     int spinValue(int index) const;
     // Sets one group to these numbers through the commit rules, in the order that makes a valid
-    // pair (minimum not above maximum) end exactly as given whatever the group held before;
-    // then the start mode.
+    // pair (minimum not above maximum) end exactly as given whatever the group held before,
+    // a pending edit in it included (dropped, its entry black again); then the start mode.
     void applyGroup(int k, int minLevel, int maxLevel, int startMode);
 
     int startLevel(int k) const;

@@ -615,6 +615,11 @@ void TestBulk::readOnTheRealWindow()
     rig.target.setSetting(Group::InputSelect, 0, 0, 2);
     if (silentAfter >= 0)
         rig.target.options().silentAfter = rig.target.framesReceivedCount() + silentAfter;
+    // A pending (uncommitted) Min: the Read overwrites it; an unfinished one leaves it as typed.
+    VolEntry *pendingMin = pages.volSet().entry(0);
+    pendingMin->selectAll();
+    QTest::keyClicks(pendingMin, "79");
+    QCOMPARE(pendingMin->text(), QStringLiteral("79"));
     const ParameterStore storeBefore = rig.store;
     const Screen screenBefore = screenOf(pages);
     rig.read();
@@ -644,7 +649,9 @@ void TestBulk::readOnTheRealWindow()
         const VolSet &v = rig.store.volSet[static_cast<std::size_t>(k)];
         QCOMPARE(int(v.minLevel), 40 + k);
         QCOMPARE(int(v.maxLevel), 70 + k);
+        QCOMPARE(pages.volSet().entry(3 * k)->text(), QString::number(40 + k));
     }
+    QVERIFY(pendingMin->styleSheet().contains(QStringLiteral("color: #000000")));
     QCOMPARE(pages.volSet().entry(8)->text(), QStringLiteral("EFF4"));
 }
 

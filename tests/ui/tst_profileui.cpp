@@ -82,6 +82,8 @@ private slots:
     void refusedProfilesChangeNothing_data();
     void refusedProfilesChangeNothing();
     void volSetGroupsImportExactlyWhateverTheyHeld();
+    void importDropsAPendingEditInTheGroup_data();
+    void importDropsAPendingEditInTheGroup();
     void noInputSelectedRoundTrips();
 };
 
@@ -163,6 +165,52 @@ void TestProfileUi::volSetGroupsImportExactlyWhateverTheyHeld()
     // Missing VOL keys take minimum 0, maximum 80, start mode 0.
     QCOMPARE(w.pages.spinValue(6), 0);
     QCOMPARE(w.pages.spinValue(7), 80);
+}
+
+void TestProfileUi::importDropsAPendingEditInTheGroup_data()
+{
+    QTest::addColumn<int>("index"); // entry typed into without Enter (group 0)
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("minLevel"); // the profile's pair
+    QTest::addColumn<int>("maxLevel");
+    QTest::newRow("pending Min 79, incoming 10/30") << 0 << "79" << 10 << 30;
+    QTest::newRow("pending Max 05, incoming 10/15") << 1 << "05" << 10 << 15;
+}
+
+void TestProfileUi::importDropsAPendingEditInTheGroup()
+{
+    QFETCH(int, index);
+    QFETCH(QString, typed);
+    QFETCH(int, minLevel);
+    QFETCH(int, maxLevel);
+    Window w;
+    w.pages.applyVolSetGroup(0, 20, 80, 0);
+    VolEntry *entry = w.pages.volSet().entry(index);
+    entry->setFocus();
+    entry->selectAll();
+    QTest::keyClicks(entry, typed);
+    QCOMPARE(entry->text(), typed);
+
+    const QString path = w.path(QStringLiteral("pair.Lumaroch"));
+    w.writeFile(path, QStringLiteral("[Main]\r\nType=ORB-350TZ\r\nVOL0.0=%1\r\nVOL0.1=%2\r\n")
+                          .arg(minLevel)
+                          .arg(maxLevel)
+                          .toLatin1());
+    w.import(path);
+    QVERIFY(w.services.messages.isEmpty());
+    QCOMPARE(w.pages.spinValue(0), minLevel);
+    QCOMPARE(w.pages.spinValue(1), maxLevel);
+    QCOMPARE(int(w.store.volSet[0].minLevel), minLevel);
+    QCOMPARE(int(w.store.volSet[0].maxLevel), maxLevel);
+    for (int i : {0, 1}) {
+        VolEntry *e = w.pages.volSet().entry(i);
+        QCOMPARE(e->text(), QString::number(i == 0 ? minLevel : maxLevel));
+        QVERIFY(e->styleSheet().contains(QStringLiteral("color: #000000")));
+    }
+    // The Upload sends the spin bars: the pair as imported.
+    const ProfileData profile = w.pages.currentProfile();
+    QCOMPARE(int(profile.vol[0].minLevel), minLevel);
+    QCOMPARE(int(profile.vol[0].maxLevel), maxLevel);
 }
 
 void TestProfileUi::noInputSelectedRoundTrips()
