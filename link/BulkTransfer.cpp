@@ -2,6 +2,7 @@
 
 #include "CommandFrame.h"
 #include "LinkView.h"
+#include "SettingsCatalog.h"
 #include "TargetLink.h"
 #include "WindowServices.h"
 
@@ -65,6 +66,14 @@ BulkTransfer::Outcome BulkTransfer::collect(ReadResult &result)
                 ParamCell &cell = table.cellAt(row, slot);
                 if (!read(shape.group, mode, cell.address, cell.value))
                     return Outcome::Interrupted;
+                const SlotSpec &spec = slotSpec(id, slot);
+                // A toggle reads any answer but 0 as on, and the store keeps what it shows; a
+                // slider cannot hold more than its maximum, and the store must not keep what
+                // the slider does not show.
+                if (spec.isToggle())
+                    cell.value = cell.value != 0 ? 1 : 0;
+                else if (cell.value > spec.maximum)
+                    return Outcome::RuntimeError;
             }
         }
     }
@@ -86,11 +95,18 @@ BulkTransfer::Outcome BulkTransfer::collect(ReadResult &result)
 
     for (int k = 0; k < kVolSetCount; ++k) {
         VolSet &group = result.volSet[static_cast<std::size_t>(k)];
-        if (!read(Group::MinLevel, 0, k, group.minLevel) ||
-            !read(Group::MaxLevel, 0, k, group.maxLevel) ||
-            !read(Group::StartMode, 0, k, group.startMode))
+        // Each answer its spin bar cannot hold, or a minimum above the maximum, ends the read
+        // there, reported: the spin bars and the store would disagree otherwise.
+        if (!read(Group::MinLevel, 0, k, group.minLevel))
             return Outcome::Interrupted;
-        // The Mode spin bar cannot hold it: the read ends here, reported.
+        if (group.minLevel > kLevelMax)
+            return Outcome::RuntimeError;
+        if (!read(Group::MaxLevel, 0, k, group.maxLevel))
+            return Outcome::Interrupted;
+        if (group.maxLevel > kLevelMax || group.minLevel > group.maxLevel)
+            return Outcome::RuntimeError;
+        if (!read(Group::StartMode, 0, k, group.startMode))
+            return Outcome::Interrupted;
         if (group.startMode > startModeMax(k))
             return Outcome::RuntimeError;
     }

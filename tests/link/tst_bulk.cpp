@@ -24,6 +24,8 @@
 
 using namespace tonvara;
 
+Q_DECLARE_METATYPE(std::vector<std::uint8_t>)
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -290,7 +292,10 @@ void TestBulk::readTakesEverySetting()
         const TableRule &rule = kTableRules[t];
         for (int row = 0; row < rule.rows; ++row)
             for (int slot = 0; slot < static_cast<int>(rule.addresses.size()); ++slot) {
-                const std::uint8_t want = cellPattern(t, row, slot, 1);
+                std::uint8_t want = cellPattern(t, row, slot, 1);
+                // The music toggles read any answer but 0 as on, and the store keeps 1.
+                if (kTableOrder[t] == TableId::Music && slot >= 16)
+                    want = want != 0 ? 1 : 0;
                 QCOMPARE(rig.store.cellAt(kTableOrder[t], row, slot).value, want);
                 QCOMPARE(rig.recorder.storeAtShow.cellAt(kTableOrder[t], row, slot).value, want);
             }
@@ -429,28 +434,39 @@ void TestBulk::switchAnswers()
 void TestBulk::interruptedRead_data()
 {
     QTest::addColumn<int>("silentAfter"); // frames of the Read answered, -1: all
-    QTest::addColumn<int>("volSetIndex"); // start mode answer for this group ...
-    QTest::addColumn<int>("startMode");   // ... (-1: a valid one)
+    QTest::addColumn<Bytes>("answers");   // group, mode, address, value the target holds instead
     QTest::addColumn<int>("framesSent");
     QTest::addColumn<int>("bar");
     QTest::addColumn<QString>("message");
     QTest::addColumn<int>("icon");
 
+    const int warning = int(MessageIcon::Warning);
+    const int critical = int(MessageIcon::Critical);
     QTest::newRow("100th frame unanswered")
-        << 99 << 0 << -1 << 100 << 47 << kTimeoutText << int(MessageIcon::Warning);
+        << 99 << Bytes{} << 100 << 47 << kTimeoutText << warning;
     QTest::newRow("last frame unanswered")
-        << 210 << 0 << -1 << 211 << 100 << kTimeoutText << int(MessageIcon::Warning);
+        << 210 << Bytes{} << 211 << 100 << kTimeoutText << warning;
+    // An answer the control or spin bar cannot hold ends the read where it arrives.
+    QTest::newRow("MUSIC2 1KHz 200 above its slider")
+        << -1 << Bytes{0, 1, 3, 200} << 22 << 9 << kReadErrorText << critical;
+    QTest::newRow("EFF2 REV DLY 41 above its slider")
+        << -1 << Bytes{2, 21, 181, 41} << 196 << 92 << kReadErrorText << critical;
+    QTest::newRow("MIC min 81 above the spin bar")
+        << -1 << Bytes{4, 0, 1, 81} << 206 << 97 << kReadErrorText << critical;
+    QTest::newRow("EFF max 81 above the spin bar")
+        << -1 << Bytes{5, 0, 2, 81} << 210 << 99 << kReadErrorText << critical;
+    QTest::newRow("MUSIC min 71 above max 70")
+        << -1 << Bytes{4, 0, 0, 71} << 204 << 94 << kReadErrorText << critical;
     QTest::newRow("MUSIC start mode 6 is above the spin bar")
-        << -1 << 0 << 6 << 205 << 97 << kReadErrorText << int(MessageIcon::Critical);
+        << -1 << Bytes{3, 0, 0, 6} << 205 << 97 << kReadErrorText << critical;
     QTest::newRow("EFF start mode 8 is above the spin bar")
-        << -1 << 2 << 8 << 211 << 100 << kReadErrorText << int(MessageIcon::Critical);
+        << -1 << Bytes{3, 0, 2, 8} << 211 << 100 << kReadErrorText << critical;
 }
 
 void TestBulk::interruptedRead()
 {
     QFETCH(int, silentAfter);
-    QFETCH(int, volSetIndex);
-    QFETCH(int, startMode);
+    QFETCH(Bytes, answers);
     QFETCH(int, framesSent);
     QFETCH(int, bar);
     QFETCH(QString, message);
@@ -459,9 +475,8 @@ void TestBulk::interruptedRead()
     Rig rig;
     QVERIFY(rig.connect());
     rig.patternTarget(3);
-    if (startMode >= 0)
-        rig.target.setSetting(Group::StartMode, 0, static_cast<std::uint8_t>(volSetIndex),
-                              static_cast<std::uint8_t>(startMode));
+    if (!answers.empty())
+        rig.target.setSetting(answers[0], answers[1], answers[2], answers[3]);
     if (silentAfter >= 0)
         rig.target.options().silentAfter = rig.target.framesReceivedCount() + silentAfter;
     const ParameterStore before = rig.store;
