@@ -30,11 +30,9 @@ OpenOutcome classifyOpenFailure(const QString &device, QSerialPort::SerialPortEr
         return {OpenFailure::NotAllowed, group, {}};
     }
     // Allowed by the file's rights yet refused: another program holds the lock or the
-    // exclusive mode of the device.
-    if (error == QSerialPort::PermissionError || error == QSerialPort::OpenError) {
-        const std::optional<PortHolder> holder = findPortHolder(device);
-        return {OpenFailure::Busy, {}, holder ? describePortHolder(*holder) : QString()};
-    }
+    // exclusive mode of the device. Who holds it is the caller's look-up.
+    if (error == QSerialPort::PermissionError || error == QSerialPort::OpenError)
+        return {OpenFailure::Busy, {}, {}};
     return {OpenFailure::Other, {}, errorText};
 }
 
@@ -65,8 +63,23 @@ OpenOutcome QSerialLine::open(const QString &device)
     if (::access(QFile::encodeName(device).constData(), F_OK) != 0)
         return {OpenFailure::Absent, {}, {}};
     m_port.setPortName(device);
-    if (!m_port.open(QIODevice::ReadWrite))
-        return classifyOpenFailure(device, m_port.error(), m_port.errorString());
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        OpenOutcome outcome = classifyOpenFailure(device, m_port.error(), m_port.errorString());
+        if (outcome.failure != OpenFailure::Busy) {
+            m_busyHolders.remove(device);
+            return outcome;
+        }
+        // Finding the holder walks every process's open files; a scan every 2 s meets the
+        // same busy device again and again, so it is looked up only when the cause is new.
+        auto known = m_busyHolders.constFind(device);
+        if (known == m_busyHolders.constEnd()) {
+            const std::optional<PortHolder> holder = m_lookUpHolder(device);
+            known = m_busyHolders.insert(device, holder ? describePortHolder(*holder) : QString());
+        }
+        outcome.detail = *known;
+        return outcome;
+    }
+    m_busyHolders.remove(device);
     forgetPendingLoss();
     // Errors are watched only while open, and only until the first one (see onError).
     m_errorConnection = connect(&m_port, &QSerialPort::errorOccurred, this, &QSerialLine::onError);

@@ -4,9 +4,14 @@
 // signal) and reports the loss once. Owned by RS232Port; user-interface thread only.
 #pragma once
 
+#include "PortHolder.h"
 #include "SerialLine.h"
 
+#include <QHash>
 #include <QSerialPort>
+
+#include <functional>
+#include <optional>
 
 namespace tonvara {
 
@@ -21,6 +26,10 @@ class QSerialLine : public SerialLine
     // sysfsRoot: where USB serial adapters are described (tests give a tree of their own).
     explicit QSerialLine(QObject *parent = nullptr,
                          const QString &sysfsRoot = QStringLiteral("/sys"));
+
+    // Who holds a busy device, for the failure text (findPortHolder unless replaced).
+    using HolderLookup = std::function<std::optional<PortHolder>(const QString &device)>;
+    void setHolderLookup(HolderLookup lookUpHolder) { m_lookUpHolder = std::move(lookUpHolder); }
     ~QSerialLine() override;
 
     QStringList portTable() const override;
@@ -36,6 +45,9 @@ class QSerialLine : public SerialLine
     void onError(QSerialPort::SerialPortError error);
 
     QSerialPort m_port;
+    HolderLookup m_lookUpHolder = [](const QString &device) { return findPortHolder(device); };
+    // Busy devices and who held them when the cause was new (empty: not found).
+    QHash<QString, QString> m_busyHolders;
     QMetaObject::Connection m_errorConnection;
     QString m_sysfsRoot;
 };

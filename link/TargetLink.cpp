@@ -122,7 +122,9 @@ void TargetLink::putOnLine(Exchange &exchange)
         // Armed already, so that a send issued by the events below can never wait forever.
         m_timeOuter->setEnabled(true);
         m_services.processPendingEvents();
-        m_services.pause(kMuteOffPause);
+        // A frame that failed during those events (the link was lost) has nothing to wait for.
+        if (!(exchange.done && !exchange.ok))
+            m_services.pause(kMuteOffPause);
     }
     // The reply wait starts now, unless the answer came during the events above.
     if (m_active == &exchange)
@@ -187,6 +189,12 @@ void TargetLink::beginProgress(int framesTotal)
 
 void TargetLink::onTimeOuter()
 {
+    // An answer already in the driver is an answer, not silence: the poll may not have run yet.
+    receivePoll();
+    if (!m_timeOuter->isEnabled() || !m_active) {
+        m_timeOuter->setEnabled(false);
+        return;
+    }
     m_awaitingReply = false;
     m_replyOk = false;
     m_timeOuter->setEnabled(false);
@@ -201,12 +209,21 @@ void TargetLink::loseLinkAfterTimeout()
 {
     if (!m_connected || m_losingLink)
         return;
+    reportLoss(/*closeBeforeMessage=*/false);
+}
+
+void TargetLink::reportLoss(bool closeBeforeMessage)
+{
     m_losingLink = true;
     // One report per loss: the watchdog must not report it again.
     m_timer4->setEnabled(false);
     ++m_generation;
     failAllExchanges();
     showDisconnected();
+    if (closeBeforeMessage) {
+        m_connected = false;
+        m_port.closePort();
+    }
     m_services.messageBox(QString::fromLatin1(kLinkLostMessage), MessageIcon::Warning,
                           MessageButtons::Ok);
     m_connected = false;
@@ -281,7 +298,9 @@ void TargetLink::onCommConnect()
 {
     m_commConnect->setEnabled(false);
     m_commConnect->setInterval(kScanInterval);
-    if (!m_connected)
+    // No scan while a loss is on screen: the box runs events, and a connection made inside it
+    // could be lost again unreported. The next tick after the box is answered scans again.
+    if (!m_connected && !m_losingLink)
         scanPorts();
     if (!m_closing)
         m_commConnect->setEnabled(true);
@@ -401,19 +420,15 @@ void TargetLink::onTimer3()
 
 void TargetLink::onTimer4()
 {
+    // The echo may be in the driver already, unread by the poll: read it before deciding.
+    receivePoll();
+    if (!m_timer4->isEnabled())
+        return;
     m_timer4->setEnabled(false);
     // Armed by a keep-alive before the link was already dropped another way.
     if (!m_connected || m_losingLink)
         return;
-    m_losingLink = true;
-    showDisconnected();
-    m_connected = false;
-    m_port.closePort();
-    ++m_generation;
-    failAllExchanges();
-    m_services.messageBox(QString::fromLatin1(kLinkLostMessage), MessageIcon::Warning,
-                          MessageButtons::Ok);
-    m_losingLink = false;
+    reportLoss(/*closeBeforeMessage=*/true);
 }
 
 void TargetLink::onLineLost()
@@ -429,15 +444,7 @@ void TargetLink::onLineLost()
         }
         return;
     }
-    m_losingLink = true;
-    m_timer4->setEnabled(false);
-    showDisconnected();
-    m_connected = false;
-    ++m_generation;
-    failAllExchanges();
-    m_services.messageBox(QString::fromLatin1(kLinkLostMessage), MessageIcon::Warning,
-                          MessageButtons::Ok);
-    m_losingLink = false;
+    reportLoss(/*closeBeforeMessage=*/true);
 }
 
 void TargetLink::showDisconnected()

@@ -130,6 +130,8 @@ class TargetLink : public QObject
     void sendSync();
     void classify(std::uint8_t byte);
     void loseLinkAfterTimeout();
+    // Ends the connection and tells the user once (no scan until the box is answered).
+    void reportLoss(bool closeBeforeMessage);
     void showDisconnected();
 
     WindowServices &m_services;

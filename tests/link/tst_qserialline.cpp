@@ -18,6 +18,7 @@ class TestQSerialLine : public QObject
     void bytesBothWays();
     void peerClosingIsReportedOnce();
     void linkConnectsAndLosesTargetOnRealLine();
+    void busyHolderIsLookedUpOnlyWhenTheCauseIsNew();
 };
 
 void TestQSerialLine::bytesBothWays()
@@ -103,6 +104,35 @@ void TestQSerialLine::linkConnectsAndLosesTargetOnRealLine()
     QVERIFY(!link.connected());
     QCOMPARE(view.caption(), QStringLiteral("Not connected"));
     qunsetenv("TONVARA_PORTS");
+}
+
+void TestQSerialLine::busyHolderIsLookedUpOnlyWhenTheCauseIsNew()
+{
+    Pty pty;
+    QVERIFY(!pty.path.isEmpty());
+    int lookups = 0;
+    QSerialLine line;
+    line.setHolderLookup([&](const QString &) {
+        ++lookups;
+        return std::optional<PortHolder>(PortHolder{4242, QStringLiteral("holder")});
+    });
+    // Another program's hold on the device: a port of our own, opened first.
+    QSerialPort other(pty.path);
+    QVERIFY(other.open(QIODevice::ReadWrite));
+    for (int scan = 0; scan < 3; ++scan) {
+        const OpenOutcome outcome = line.open(pty.path);
+        QCOMPARE(outcome.failure, OpenFailure::Busy);
+        QVERIFY2(outcome.detail.contains(QStringLiteral("holder (pid 4242)")),
+                 qPrintable(outcome.detail));
+    }
+    QCOMPARE(lookups, 1);
+    // Released and taken again: a new cause, looked up again.
+    other.close();
+    QVERIFY(line.open(pty.path).ok());
+    line.close();
+    QVERIFY(other.open(QIODevice::ReadWrite));
+    QCOMPARE(line.open(pty.path).failure, OpenFailure::Busy);
+    QCOMPARE(lookups, 2);
 }
 
 QTEST_MAIN(TestQSerialLine)

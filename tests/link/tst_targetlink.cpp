@@ -64,6 +64,13 @@ class TestTargetLink : public QObject
     void abandonWaitEndsWaitSilently();
     void keepAliveEchoKeepsLink();
     void probeIsLoggedWithItsAnswer();
+    void noScanWhileALossIsOnScreen();
+    void watchdogFiresEvenWhileFramesAreAnswered();
+    void wrongModelAloneEndsNotConnected();
+    void lossInTheMiddleOfTheSync();
+    void muteOffPauseSkippedWhenItsFrameFailedFirst();
+    void answersInTheDriverAreReadBeforeDeciding_data();
+    void answersInTheDriverAreReadBeforeDeciding();
 };
 
 void TestTargetLink::workedExampleSendsFrameAndLogsIt()
@@ -633,6 +640,138 @@ void TestTargetLink::probeIsLoggedWithItsAnswer()
     QVERIFY(rig.link->trafficLog().text().startsWith(
         QStringLiteral("Double-click the empty display can be stretched or wide...\r\n"
                        "Send: CD,E2,00,00,00,6E\r\nRecv: 6E\r\n")));
+}
+
+void TestTargetLink::noScanWhileALossIsOnScreen()
+{
+    LinkRig rig;
+    QVERIFY(rig.connect());
+    // The keep-alive goes unanswered; the user takes 5 s to answer the loss. Meanwhile the
+    // target would answer a probe and then fall silent in the middle of the synchronisation.
+    rig.target.options().syncEcho = false;
+    rig.services.messageOpenFor = Millis{5000};
+    std::size_t writesAtBox = 0;
+    rig.services.onMessage = [&](const VirtualWindowServices::RecordedMessage &) {
+        writesAtBox = rig.line->writes.size();
+        rig.target.options().silentAfter = rig.target.framesReceivedCount() + 5;
+        rig.services.onMessage = nullptr;
+    };
+    QVERIFY(rig.services.runUntil([&] { return !rig.services.messages.isEmpty(); }, Millis{10000}));
+    const Millis answered = rig.services.messages[0].at + rig.services.messageOpenFor;
+    // Nothing went out while the loss was on screen.
+    QCOMPARE(rig.line->writes.size(), writesAtBox);
+    QVERIFY(rig.services.now() >= answered);
+    QVERIFY(!rig.link->connected());
+
+    // Scanning resumes once the box is answered; the loss in the synchronisation is told.
+    rig.services.messageOpenFor = Millis{0};
+    QVERIFY(rig.services.runUntil([&] { return rig.services.messages.size() == 2; },
+                                  Millis{2000 + 5000}));
+    QVERIFY(rig.line->writes[writesAtBox].at - answered <= TargetLink::kScanInterval);
+    QCOMPARE(rig.line->writes[writesAtBox].bytes[1], std::uint8_t{0xE2});
+    QVERIFY(!rig.link->connected());
+    QVERIFY(!rig.line->isOpen());
+}
+
+void TestTargetLink::watchdogFiresEvenWhileFramesAreAnswered()
+{
+    LinkRig rig;
+    QVERIFY(rig.connect());
+    rig.target.options().syncEcho = false;
+    // A frame every 300 ms, each answered: answers are no echo of the keep-alive.
+    int answered = 0;
+    while (rig.services.messages.isEmpty() && rig.services.now() < Millis{20000}) {
+        if (rig.link->sendFrame(false, 0, Command::LiveWrite, Group::Exciter, 0, 0, 1, false))
+            ++answered;
+        rig.services.advance(Millis{300});
+    }
+    QVERIFY(answered > 10);
+    QCOMPARE(rig.services.messageTexts(),
+             QStringList{QString::fromLatin1(TargetLink::kLinkLostMessage)});
+    Millis keepAliveAt{-1};
+    for (const InMemoryLine::Write &write : rig.line->writes)
+        if (write.bytes == Bytes{SyncByte})
+            keepAliveAt = write.at;
+    QVERIFY(keepAliveAt >= Millis{0});
+    QCOMPARE(rig.services.messages[0].at - keepAliveAt, TargetLink::kWatchdogInterval);
+    QVERIFY(!rig.link->connected());
+}
+
+void TestTargetLink::wrongModelAloneEndsNotConnected()
+{
+    LinkRig rig({kDev0}, false);
+    sim::TargetCore other(sim::TargetOptions{0x6F});
+    rig.line->attachTarget(kDev0, other);
+    rig.link->start();
+    rig.services.advance(Millis{100 + 1000 + 100});
+    QCOMPARE(rig.view.captions, (QStringList{"Type Mismatch", "Not connected"}));
+    QVERIFY(!rig.link->connected());
+    QVERIFY(!rig.line->isOpen());
+    QVERIFY(rig.services.messages.isEmpty());
+}
+
+void TestTargetLink::lossInTheMiddleOfTheSync()
+{
+    LinkRig rig;
+    // Identify and nine synchronisation frames answered, then silence.
+    rig.target.options().silentAfter = 10;
+    rig.link->start();
+    QVERIFY(rig.services.runUntil([&] { return !rig.services.messages.isEmpty(); }, Millis{6000}));
+    QCOMPARE(rig.services.messageTexts(),
+             QStringList{QString::fromLatin1(TargetLink::kLinkLostMessage)});
+    QCOMPARE(rig.target.framesReceivedCount(), 11);
+    QVERIFY(!rig.link->connected());
+    QCOMPARE(rig.view.enabledCalls, (std::vector<bool>{false, true}));
+    QCOMPARE(rig.view.caption(), QStringLiteral("Not connected"));
+    // Scanning resumes and finds the target talking again.
+    rig.target.options().silentAfter = -1;
+    QVERIFY(rig.services.runUntil([&] { return rig.link->connected(); }, Millis{2100}));
+    rig.services.advance(Millis{100});
+    QCOMPARE(rig.services.messages.size(), 1);
+    QCOMPARE(rig.view.enabledCalls.back(), true);
+}
+
+void TestTargetLink::muteOffPauseSkippedWhenItsFrameFailedFirst()
+{
+    LinkRig rig;
+    QVERIFY(rig.connect());
+    // The adapter is pulled just as the mute-off frame goes out: the loss arrives with the
+    // events processed before the pause.
+    rig.services.scheduleAt(rig.services.now(),
+                            [&] { rig.line->vanish(QStringLiteral("/dev/ttyT0")); });
+    const Millis start = rig.services.now();
+    QVERIFY(!rig.link->sendFrame(false, 0, Command::LiveWrite, Group::Mute, 0, 0, 0,
+                                 /*pauseWhenZero=*/true));
+    QVERIFY(rig.services.pauses.isEmpty());
+    QCOMPARE(rig.services.now(), start);
+    QCOMPARE(rig.services.messages.size(), 1);
+}
+
+void TestTargetLink::answersInTheDriverAreReadBeforeDeciding_data()
+{
+    QTest::addColumn<bool>("keepAlive"); // false: a frame's answer
+    QTest::newRow("frame answer waiting in the driver at the time-out") << false;
+    QTest::newRow("keep-alive echo waiting in the driver at the watchdog") << true;
+}
+
+void TestTargetLink::answersInTheDriverAreReadBeforeDeciding()
+{
+    QFETCH(bool, keepAlive);
+    LinkRig rig;
+    QVERIFY(rig.connect());
+    // The bytes arrive but nothing has read them yet: no notification, and the poll is late.
+    rig.line->notifyReadyRead = false;
+    rig.link->pollTimer().setEnabled(false);
+    if (keepAlive) {
+        rig.services.advance(TargetLink::kKeepAliveInterval + TargetLink::kWatchdogInterval);
+    } else {
+        const Millis start = rig.services.now();
+        QVERIFY(rig.link->sendFrame(false, 0, Command::LiveWrite, Group::Exciter, 0, 0, 1, false));
+        QCOMPARE(rig.services.now() - start, TargetLink::kReplyTimeout);
+    }
+    QVERIFY(rig.services.messages.isEmpty());
+    QVERIFY(rig.link->connected());
+    QVERIFY(rig.line->isOpen());
 }
 
 QTEST_MAIN(TestTargetLink)

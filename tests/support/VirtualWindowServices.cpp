@@ -197,6 +197,7 @@ MessageAnswer VirtualWindowServices::messageBox(const QString &text, MessageIcon
     messages.append({text, icon, buttons, m_now});
     if (onMessage)
         onMessage(messages.constLast());
+    advance(messageOpenFor);
     if (!messageAnswers.empty()) {
         const MessageAnswer answer = messageAnswers.front();
         messageAnswers.pop_front();

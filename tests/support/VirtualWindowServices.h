@@ -55,6 +55,9 @@ public:
 
     // Scripts and records.
     std::deque<MessageAnswer> messageAnswers; // empty: Ok, or No for Yes/No questions
+    // How long a message box stays open before it is answered. A modal box runs its own event
+    // loop, so what falls due meanwhile (timers, line events) is delivered inside it.
+    Millis messageOpenFor{0};
     QList<RecordedMessage> messages;
     std::deque<QString> openDialogAnswers;    // empty: cancelled
     std::deque<QString> saveDialogAnswers;
