@@ -6,6 +6,7 @@
 
 #include <QKeyEvent>
 #include <QLabel>
+#include <QRegularExpressionValidator>
 #include <QScrollBar>
 
 namespace tonvara {
@@ -38,10 +39,14 @@ QLabel *whiteLabel(const QString &text, const QRect &geometry, QWidget *host)
 VolEntry::VolEntry(bool acceptsDigits, QWidget *parent)
     : QLineEdit(parent), m_acceptsDigits(acceptsDigits)
 {
-    if (acceptsDigits)
+    if (acceptsDigits) {
         setMaxLength(2);
-    else
+        // Paste, drop and undo insert text without a key press: they take digits only too.
+        setValidator(
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this));
+    } else {
         setReadOnly(true);
+    }
     setAlignment(Qt::AlignCenter);
     setFrame(false);
 }

@@ -21,8 +21,9 @@ namespace tonvara {
 
 class C_ScrollBar;
 
-// An entry box of the column: takes digits only (Enter commits, every other character,
-// Backspace included, is discarded); the start-mode entry takes no typing at all.
+// An entry box of the column: takes digits only, by any route (Enter commits, every other
+// character, Backspace included, is discarded; paste and drop of anything else are refused);
+// the start-mode entry takes no typing at all.
 class VolEntry : public QLineEdit
 {
     Q_OBJECT

@@ -7,6 +7,11 @@
 #include "VirtualWindowServices.h"
 #include "VolSetPanel.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
 
@@ -43,6 +48,8 @@ private slots:
     void commitRules();
     void spinLoweringTheMaximumLeavesTheStartLevel();
     void entriesTakeDigitsOnly();
+    void entriesTakeDigitsOnlyByAnyRoute_data();
+    void entriesTakeDigitsOnlyByAnyRoute();
     void uncommittedEditIsRedAndChangesNothing();
     void startModeTexts_data();
     void startModeTexts();
@@ -140,6 +147,61 @@ void TestVolSet::entriesTakeDigitsOnly()
     mode->setFocus();
     QTest::keyClicks(mode, "3");
     QCOMPARE(mode->text(), QStringLiteral("MIC1"));
+}
+
+void TestVolSet::entriesTakeDigitsOnlyByAnyRoute_data()
+{
+    QTest::addColumn<QString>("route");
+    QTest::addColumn<QString>("offered"); // the clipboard's or the dragged text
+    QTest::newRow("Ctrl+V of 5a") << "paste" << "5a";
+    QTest::newRow("Ctrl+V of -3") << "paste" << "-3";
+    QTest::newRow("drop of a") << "drop" << "a";
+    QTest::newRow("Ctrl+V of 5a, Ctrl+X, Ctrl+Z") << "cut and undo" << "5a";
+}
+
+void TestVolSet::entriesTakeDigitsOnlyByAnyRoute()
+{
+    QFETCH(QString, route);
+    QFETCH(QString, offered);
+    Window w;
+    w.vol().applyGroup(0, 5, 80, 0);
+    VolEntry *entry = w.vol().entry(0); // MUSIC minimum, "5": room for one more character
+    entry->setFocus();
+    entry->selectAll();
+    // Control keys as the window system delivers them: the letter's control character.
+    const auto control = [entry](Qt::Key key, char letter) {
+        const QString text(QChar(letter - 'A' + 1));
+        QKeyEvent press(QEvent::KeyPress, key, Qt::ControlModifier, text);
+        QCoreApplication::sendEvent(entry, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::ControlModifier, text);
+        QCoreApplication::sendEvent(entry, &release);
+    };
+    if (route == QLatin1String("drop")) {
+        entry->deselect();
+        QMimeData data;
+        data.setText(offered);
+        const QPoint at(entry->width() - 2, entry->height() / 2);
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(entry, &enter);
+        QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(entry, &move);
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(entry, &drop);
+    } else {
+        QGuiApplication::clipboard()->setText(offered);
+        control(Qt::Key_V, 'V');
+        if (route == QLatin1String("cut and undo")) {
+            entry->selectAll();
+            control(Qt::Key_X, 'X');
+            control(Qt::Key_Z, 'Z');
+        }
+    }
+    QVERIFY2(QRegularExpression(QStringLiteral("^[0-9]{0,2}$")).match(entry->text()).hasMatch(),
+             qPrintable(entry->text()));
+    // What was refused leaves the entry as it was: the minimum commits as 5.
+    w.enter(0);
+    QCOMPARE(entry->text(), QStringLiteral("5"));
+    QCOMPARE(int(w.store.volSet[0].minLevel), 5);
 }
 
 void TestVolSet::uncommittedEditIsRedAndChangesNothing()
