@@ -5,11 +5,13 @@
 #include "ControlMath.h"
 #include "FocusReturn.h"
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -97,12 +99,15 @@ class ComboList : public QWidget
             m_owner->pick();
             return;
         }
-        // A press on the control's own face closes the list; it must not reach the face
-        // again, or it would open the list once more.
+        // A press outside closes the list and still acts on what was pressed, as when the
+        // list closes on focus loss; a press on the control's own face only closes it (passed
+        // on, it would open the list again). Whether the window system passes on a press that
+        // closes a pop-up differs between platforms, so the list does it itself.
         const QPoint global = event->globalPosition().toPoint();
-        if (m_owner->rect().contains(m_owner->mapFromGlobal(global)))
-            setAttribute(Qt::WA_NoMouseReplay);
+        setAttribute(Qt::WA_NoMouseReplay);
         m_owner->closeWithoutPick();
+        if (!m_owner->rect().contains(m_owner->mapFromGlobal(global)))
+            passOn(*event);
     }
 
     void keyPressEvent(QKeyEvent *event) override
@@ -156,6 +161,21 @@ class ComboList : public QWidget
     }
 
   private:
+    // Delivers the press to the window under the pointer, as if the list had not been there.
+    void passOn(const QMouseEvent &event)
+    {
+        QWidget *target = QApplication::widgetAt(event.globalPosition().toPoint());
+        QWindow *window = target ? target->window()->windowHandle() : nullptr;
+        if (!window || target->window() == this)
+            return;
+        const QPointF local = window->mapFromGlobal(event.globalPosition());
+        // Posted: the press that closed the list is still being delivered.
+        QCoreApplication::postEvent(window, new QMouseEvent(QEvent::MouseButtonPress, local, local,
+                                                            event.globalPosition(), event.button(),
+                                                            event.buttons(), event.modifiers(),
+                                                            event.pointingDevice()));
+    }
+
     C_ComboBox *m_owner;
 };
 

@@ -18,6 +18,7 @@
 #include "VolSetPanel.h"
 
 #include <QTest>
+#include <QWindow>
 
 using namespace tonvara;
 
@@ -47,6 +48,7 @@ class TestControlFrames : public QObject
     void modeChoiceStopsAtTheFirstUnansweredFrame();
     void notConnectedChangesOnlyTheEditor();
     void resetSendsNothing();
+    void pressOutsideAListClosedOnItsFaceActsOnWhatWasPressed();
 };
 
 void TestControlFrames::revDelayInEff1IsTheWorkedExample()
@@ -375,6 +377,34 @@ void TestControlFrames::resetSendsNothing()
     QCOMPARE(int(rig.store.musicMode), 3);
     QCOMPARE(rig.pages.modeList(1)->caption(), QStringLiteral("MUSIC4"));
     QVERIFY(!rig.pages.switchButton(2)->value());
+}
+
+void TestControlFrames::pressOutsideAListClosedOnItsFaceActsOnWhatWasPressed()
+{
+    Rig rig;
+    QVERIFY(QTest::qWaitForWindowExposed(&rig.host));
+    QWindow *window = rig.host.windowHandle();
+    C_ComboBox *list = rig.pages.modeList(1);
+    // Through the window system, as a pointer does: while the list is open, every press goes
+    // to it first.
+    const auto press = [&](QWidget *w, QPoint at) {
+        const QPoint inWindow = w->mapTo(&rig.host, at);
+        QTest::mousePress(window, Qt::LeftButton, {}, inWindow);
+        QCoreApplication::processEvents();
+        QTest::mouseRelease(window, Qt::LeftButton, {}, inWindow);
+        rig.services.advance(Millis(50));
+    };
+    press(list, QPoint(10, 8));
+    QVERIFY(list->isOpen());
+    press(list, QPoint(10, 8)); // closed on its own face
+    QVERIFY(!list->isOpen());
+    press(list, QPoint(10, 8));
+    QVERIFY(list->isOpen());
+    const auto from = rig.mark();
+    press(rig.pages.keyButton(7), QPoint(5, 5));
+    QVERIFY(!list->isOpen());
+    QCOMPARE(rig.framesSince(from), std::vector<Bytes>{frame(0x02, 11, 0, 0, 7)});
+    QVERIFY(rig.pages.keyButton(7)->value());
 }
 
 QTEST_MAIN(TestControlFrames)
