@@ -69,7 +69,7 @@ C_ScrollBar *makeSlider(TableId table, int slot, const SliderSpec &layout, const
     settings.valueTipType = spec.valueTipType;
     slider->loadSettings(settings);
     slider->setAccessibleName(QString::fromUtf8(spec.title));
-    slider->resize(layout.widthTwips / 15, kSliderHeightTwips / 15);
+    slider->resize(twipsToPixels(layout.widthTwips), twipsToPixels(kSliderHeightTwips));
     return slider;
 }
 
@@ -98,8 +98,9 @@ std::vector<std::pair<int, QString>> stripTitles(const TitleStripSpec &strip, in
 {
     std::vector<std::pair<int, QString>> result;
     for (int i = 0; i < strip.slotCount; ++i) {
-        const int left = offsetTwips + sliderLeft(firstIndex + i);
-        const int centre = (left - strip.leftTwips) / 15 + kSliderCentreX;
+        // Where the slider and the strip are placed, each rounded on its own.
+        const int sliderX = twipsToPixels(offsetTwips) + twipsToPixels(sliderLeft(firstIndex + i));
+        const int centre = sliderX - twipsToPixels(strip.leftTwips) + kSliderCentreX;
         result.emplace_back(centre, slotTitle(strip.table, strip.firstSlot + i));
     }
     return result;
@@ -129,7 +130,7 @@ MainPages::MainPages(WindowServices &services, ParameterStore &store, QWidget *h
             new TitleStrip(QSize(layout.widthPixels, layout.heightPixels),
                            stripTitles(layout, offsetTwips, sliderLeft, firstIndex), host);
         picture->setObjectName(QStringLiteral("Picture%1").arg(n));
-        picture->move(layout.leftTwips / 15, layout.topTwips / 15);
+        picture->move(twipsPoint(layout.leftTwips, layout.topTwips));
         picture->hide();
         m_pictures[static_cast<std::size_t>(n - 1)] = picture;
     };
@@ -198,12 +199,14 @@ void MainPages::buildMusicPanel()
     connect(m_flagBar2, &C_FlagBar::Click, this, [this] { onMusicToggle(16); });
     connect(m_flagBar3, &C_FlagBar::Click, this, [this] { onMusicToggle(17); });
     m_label3 = panelLabel(slotTitle(TableId::Music, kEffInCSlot), m_frame1);
+    m_label3->setObjectName(QStringLiteral("Label3"));
     m_label6 = panelLabel(slotTitle(TableId::Music, kSubInvertSlot), m_frame1);
+    m_label6->setObjectName(QStringLiteral("Label6"));
 
     auto *list = new C_ComboBox(m_host);
     list->setObjectName(QStringLiteral("C_ComboBox1"));
     list->setAccessibleName(QStringLiteral("MUSIC MODE"));
-    list->move(2580 / 15, 880 / 15);
+    list->move(twipsPoint(2580, 880));
     m_comboBox[0] = list;
     connect(list, &C_ComboBox::Click, this, &MainPages::chooseMusicMode);
 
@@ -236,7 +239,7 @@ void MainPages::buildMicPanel()
     auto *list = new C_ComboBox(m_host);
     list->setObjectName(QStringLiteral("C_ComboBox2"));
     list->setAccessibleName(QStringLiteral("MIC MODE"));
-    list->move(2580 / 15, 3260 / 15);
+    list->move(twipsPoint(2580, 3260));
     m_comboBox[1] = list;
     connect(list, &C_ComboBox::Click, this, &MainPages::chooseMicMode);
 }
@@ -263,7 +266,7 @@ void MainPages::buildEffPanel()
     auto *list = new C_ComboBox(m_host);
     list->setObjectName(QStringLiteral("C_ComboBox3"));
     list->setAccessibleName(QStringLiteral("EFF MODE"));
-    list->move(2580 / 15, 5648 / 15);
+    list->move(twipsPoint(2580, 5648));
     m_comboBox[2] = list;
     connect(list, &C_ComboBox::Click, this, &MainPages::chooseEffMode);
 }
@@ -274,7 +277,7 @@ void MainPages::buildBottomRow()
         auto *key = new C_OptionEx(m_host);
         key->setObjectName(QStringLiteral("C_OptionEx1_%1").arg(k));
         key->setButtonIndex(k);
-        key->move(kKeyLefts[k] / 15, 8460 / 15);
+        key->move(twipsPoint(kKeyLefts[k], 8460));
         key->setValue(k == kNaturalKey);
         key->setAccessibleName(QStringLiteral("KEY ") + C_OptionEx::legend(k));
         m_optionEx1[static_cast<std::size_t>(k)] = key;
@@ -284,7 +287,7 @@ void MainPages::buildBottomRow()
         auto *input = new C_OptionEx(m_host);
         input->setObjectName(QStringLiteral("C_OptionEx2_%1").arg(k));
         input->setButtonIndex(kInputFaces[k]);
-        input->move(kInputLefts[k] / 15, 8955 / 15);
+        input->move(twipsPoint(kInputLefts[k], 8955));
         input->setValue(k == 1);
         input->setAccessibleName(QStringLiteral("INPUT ") + C_OptionEx::legend(kInputFaces[k]));
         m_optionEx2[static_cast<std::size_t>(k)] = input;
@@ -292,14 +295,14 @@ void MainPages::buildBottomRow()
     }
     m_flagBar1 = new C_FlagBar(m_host);
     m_flagBar1->setObjectName(QStringLiteral("C_FlagBar1"));
-    m_flagBar1->move(7140 / 15, 8940 / 15);
+    m_flagBar1->move(twipsPoint(7140, 8940));
     m_flagBar1->setAccessibleName(QStringLiteral("EXCITER"));
     connect(m_flagBar1, &C_FlagBar::Click, this, &MainPages::onExciterClick);
     for (int k = 0; k < 3; ++k) {
         auto *button = new C_OptionEx(m_host);
         button->setObjectName(QStringLiteral("C_OptionEx3_%1").arg(k));
         button->setButtonIndex(14 + k);
-        button->move(kSwitchLefts[k] / 15, kSwitchTops[k] / 15);
+        button->move(twipsPoint(kSwitchLefts[k], kSwitchTops[k]));
         button->setAccessibleName(C_OptionEx::legend(14 + k));
         m_optionEx3[static_cast<std::size_t>(k)] = button;
         connect(button, &C_OptionEx::Click, this, [this, k] { onSwitchClick(k); });
@@ -340,7 +343,7 @@ void MainPages::buildStatusAndButtons()
         button->setObjectName(QStringLiteral("C_Button1_%1").arg(k));
         button->setButtonIndex(0);
         button->setCaption(QString::fromLatin1(kCommandCaptions[k]));
-        button->move(kCommandLefts[k] / 15, kCommandTops[k] / 15);
+        button->move(twipsPoint(kCommandLefts[k], kCommandTops[k]));
         m_button1[static_cast<std::size_t>(k)] = button;
         connect(button, &C_Button::Click, this, [this, k] {
             if (const auto &action = m_commandActions[static_cast<std::size_t>(k)])
@@ -408,7 +411,7 @@ void MainPages::loadAddresses()
 void MainPages::placeMicRow()
 {
     for (int i = 0; i < 9; ++i)
-        m_scrollBar1[static_cast<std::size_t>(i)]->move(micLeft(i) / 15, 3660 / 15);
+        m_scrollBar1[static_cast<std::size_t>(i)]->move(twipsPoint(micLeft(i), 3660));
     for (auto *s : m_scrollBar7)
         s->setTitleVisible(false);
     for (auto *s : m_scrollBar1)
@@ -473,8 +476,8 @@ void MainPages::showMusicView(int view)
         w->hide();
     if (view == 0) {
         for (int i = 0; i < 8; ++i) {
-            m_scrollBar7[static_cast<std::size_t>(i)]->move(musicEqLeft(i) / 15,
-                                                            kSliderTopInFrame / 15);
+            m_scrollBar7[static_cast<std::size_t>(i)]->move(
+                twipsPoint(musicEqLeft(i), kSliderTopInFrame));
             m_scrollBar7[static_cast<std::size_t>(i)]->show();
         }
         m_pictures[0]->show();
@@ -482,14 +485,14 @@ void MainPages::showMusicView(int view)
         return;
     }
     for (int i = 8; i < 16; ++i) {
-        m_scrollBar7[static_cast<std::size_t>(i)]->move(musicOutputLeft(i) / 15,
-                                                        kSliderTopInFrame / 15);
+        m_scrollBar7[static_cast<std::size_t>(i)]->move(
+            twipsPoint(musicOutputLeft(i), kSliderTopInFrame));
         m_scrollBar7[static_cast<std::size_t>(i)]->show();
     }
-    m_flagBar2->move(300 / 15, 450 / 15);
-    m_flagBar3->move(300 / 15, 1150 / 15);
-    m_label3->move(200 / 15, 250 / 15);
-    m_label6->move(200 / 15, 950 / 15);
+    m_flagBar2->move(twipsPoint(300, 450));
+    m_flagBar3->move(twipsPoint(300, 1150));
+    m_label3->move(twipsPoint(200, 250));
+    m_label6->move(twipsPoint(200, 950));
     for (QWidget *w : std::initializer_list<QWidget *>{m_flagBar2, m_flagBar3, m_label3, m_label6})
         w->show();
     m_pictures[0]->hide();
@@ -504,16 +507,16 @@ void MainPages::showEffView(int modeNumber)
         s->hide();
     if (modeNumber >= 20) {
         for (int i = 0; i < 10; ++i) {
-            m_scrollBar2[static_cast<std::size_t>(i)]->move(effLeft(i) / 15,
-                                                            kSliderTopInFrame / 15);
+            m_scrollBar2[static_cast<std::size_t>(i)]->move(
+                twipsPoint(effLeft(i), kSliderTopInFrame));
             m_scrollBar2[static_cast<std::size_t>(i)]->show();
         }
         m_pictures[3]->hide();
         m_pictures[4]->show();
     } else {
         for (int i = 0; i < 8; ++i) {
-            m_scrollBar3[static_cast<std::size_t>(i)]->move(ktvLeft(i) / 15,
-                                                            kSliderTopInFrame / 15);
+            m_scrollBar3[static_cast<std::size_t>(i)]->move(
+                twipsPoint(ktvLeft(i), kSliderTopInFrame));
             m_scrollBar3[static_cast<std::size_t>(i)]->show();
         }
         m_pictures[3]->show();

@@ -4,9 +4,11 @@
 // (15 twips = 1 pixel).
 #pragma once
 
+#include "ControlMath.h"
 #include "ParameterStore.h"
 #include "SettingsCatalog.h"
 
+#include <QPoint>
 #include <QRect>
 #include <QString>
 
@@ -14,13 +16,15 @@
 
 namespace tonvara {
 
-constexpr int twips(int value)
+// Every place and size of the window goes through twipsToPixels (nearest pixel, halves to
+// even), so a control sits where its twips say, not up to a pixel to the left or above.
+inline QPoint twipsPoint(int left, int top)
 {
-    return value / 15;
+    return QPoint(twipsToPixels(left), twipsToPixels(top));
 }
 inline QRect twipsRect(int left, int top, int width, int height)
 {
-    return QRect(left / 15, top / 15, width / 15, height / 15);
+    return QRect(twipsPoint(left, top), QSize(twipsToPixels(width), twipsToPixels(height)));
 }
 
 // The look of one slider of a slot row; the slot's catalog entry gives the rest.

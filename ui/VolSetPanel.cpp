@@ -92,12 +92,14 @@ VolSetPanel::VolSetPanel(ParameterStore &store, QWidget *host) : QObject(host), 
         slider->setAccessibleName(group + QStringLiteral("Start"));
         m_start[static_cast<std::size_t>(k)] = slider;
         connect(slider, &C_ScrollBar::Scroll, this, [this, k] { onStartScroll(k); });
-        whiteLabel(QStringLiteral("Start"), twipsRect(12945, 1320 + 2400 * k, 975, 255), host);
+        whiteLabel(QStringLiteral("Start"), twipsRect(12945, 1320 + 2400 * k, 975, 255), host)
+            ->setObjectName(QStringLiteral("Label2_%1").arg(k));
 
         for (int row = 0; row < 3; ++row) {
             const int index = 3 * k + row;
             whiteLabel(QString::fromLatin1(kCaptions[row]),
-                       twipsRect(12495, kCaptionTops[k][row], 975, 255), host);
+                       twipsRect(12495, kCaptionTops[k][row], 975, 255), host)
+                ->setObjectName(QStringLiteral("Label1_%1").arg(index));
             auto *entry = new VolEntry(/*acceptsDigits=*/row < 2, host);
             entry->setObjectName(QStringLiteral("Text1_%1").arg(index));
             entry->setAccessibleName(group + QString::fromLatin1(kCaptions[row]).trimmed());
