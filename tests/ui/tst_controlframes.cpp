@@ -4,6 +4,7 @@
 #include "FactoryValues.h"
 #include "ParameterStore.h"
 
+#include "C_Button.h"
 #include "C_ComboBox.h"
 #include "C_FlagBar.h"
 #include "C_Option.h"
@@ -17,6 +18,8 @@
 #include "VirtualWindowServices.h"
 #include "VolSetPanel.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 
@@ -49,6 +52,9 @@ class TestControlFrames : public QObject
     void notConnectedChangesOnlyTheEditor();
     void resetSendsNothing();
     void pressOutsideAListClosedOnItsFaceActsOnWhatWasPressed();
+    void senderIsDisabledWhileItsFrameIsOnTheLine_data();
+    void senderIsDisabledWhileItsFrameIsOnTheLine();
+    void importWhileConnectedSendsNothing();
 };
 
 void TestControlFrames::revDelayInEff1IsTheWorkedExample()
@@ -405,6 +411,85 @@ void TestControlFrames::pressOutsideAListClosedOnItsFaceActsOnWhatWasPressed()
     QVERIFY(!list->isOpen());
     QCOMPARE(rig.framesSince(from), std::vector<Bytes>{frame(0x02, 11, 0, 0, 7)});
     QVERIFY(rig.pages.keyButton(7)->value());
+}
+
+void TestControlFrames::senderIsDisabledWhileItsFrameIsOnTheLine_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("wholeWindow"); // else only the sending slider
+    QTest::newRow("MIC 1KHz slider") << "mic slider" << false;
+    QTest::newRow("MUSIC start level") << "start level" << false;
+    QTest::newRow("MUSIC2 chosen") << "music mode" << true;
+    QTest::newRow("EFF1 chosen") << "eff mode" << true;
+    QTest::newRow("Mute on") << "mute on" << true;
+    QTest::newRow("Mute off") << "mute off" << true;
+}
+
+void TestControlFrames::senderIsDisabledWhileItsFrameIsOnTheLine()
+{
+    QFETCH(QString, action);
+    QFETCH(bool, wholeWindow);
+    Rig rig;
+    if (action == QLatin1String("mute off"))
+        rig.click(rig.pages.switchButton(0));
+    QWidget *sender = nullptr;
+    if (action == QLatin1String("mic slider"))
+        sender = rig.pages.micSlider(3);
+    else if (action == QLatin1String("start level"))
+        sender = rig.pages.volSet().startSlider(0);
+    // What the target would see of the window at the moment each frame reaches it.
+    struct Seen
+    {
+        bool senderEnabled;
+        bool windowEnabled;
+    };
+    std::vector<Seen> seen;
+    InMemoryLine::Peer target = rig.line->devices[kDevice].peer;
+    rig.line->devices[kDevice].peer = [&](const std::uint8_t *data, std::size_t size) {
+        if (size == 6)
+            seen.push_back({sender && sender->isEnabled(), rig.host.isEnabled()});
+        return target(data, size);
+    };
+
+    if (sender)
+        rig.step(static_cast<C_ScrollBar *>(sender), 1);
+    else if (action == QLatin1String("music mode"))
+        rig.pick(rig.pages.modeList(1), 1);
+    else if (action == QLatin1String("eff mode"))
+        rig.pick(rig.pages.modeList(3), 2);
+    else
+        rig.click(rig.pages.switchButton(0));
+
+    QVERIFY(!seen.empty());
+    for (const Seen &s : seen) {
+        QVERIFY(!s.senderEnabled);
+        QCOMPARE(s.windowEnabled, !wholeWindow);
+    }
+    // Enabled again once the answer came.
+    QVERIFY(rig.host.isEnabled());
+    if (sender)
+        QVERIFY(sender->isEnabled());
+}
+
+void TestControlFrames::importWhileConnectedSendsNothing()
+{
+    Rig rig;
+    rig.pages.setCommandAction(2, [&] { rig.pages.importProfile(); });
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("live.Lumaroch"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[Main]\r\nType=ORB-350TZ\r\nMusic0.0=3\r\nVOL0.1=60\r\nMUTE=1\r\n");
+    file.close();
+    rig.services.openDialogAnswers.push_back(path);
+    const auto from = rig.mark();
+    rig.click(rig.pages.commandButton(2), QPoint(10, 10));
+    QVERIFY(rig.services.messages.isEmpty());
+    QCOMPARE(int(rig.store.cellAt(TableId::Music, 0, 0).value), 3);
+    QVERIFY(rig.store.mute);
+    rig.services.advance(Millis(1000));
+    QVERIFY(rig.framesSince(from).empty());
+    QVERIFY(rig.link->connected());
 }
 
 QTEST_MAIN(TestControlFrames)
