@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QWindow>
 
@@ -107,7 +108,7 @@ class ComboList : public QWidget
         setAttribute(Qt::WA_NoMouseReplay);
         m_owner->closeWithoutPick();
         if (!m_owner->rect().contains(m_owner->mapFromGlobal(global)))
-            passOn(*event);
+            m_passedTo = passOn(*event);
     }
 
     void keyPressEvent(QKeyEvent *event) override
@@ -141,12 +142,23 @@ class ComboList : public QWidget
 
     void mouseReleaseEvent(QMouseEvent *event) override
     {
-        // The release of the press that opened the list arrives here, not at the face.
+        // The release of the press that opened the list arrives here, not at the face; so
+        // does the release of a press passed on when the pointer grab outlived the list.
         event->accept();
+        if (m_passedTo) {
+            passOn(*event, m_passedTo);
+            m_passedTo.clear();
+        }
         if (m_owner->m_pressed) {
             m_owner->m_pressed = false;
             m_owner->update();
         }
+    }
+
+    void showEvent(QShowEvent *event) override
+    {
+        m_passedTo.clear();
+        QWidget::showEvent(event);
     }
 
     void hideEvent(QHideEvent *event) override
@@ -161,22 +173,29 @@ class ComboList : public QWidget
     }
 
   private:
-    // Delivers the press to the window under the pointer, as if the list had not been there.
-    void passOn(const QMouseEvent &event)
+    // Delivers a press (or its release) to the window under the pointer, as if the list had
+    // not been there; returns that window.
+    QWindow *passOn(const QMouseEvent &event, QWindow *window = nullptr)
     {
-        QWidget *target = QApplication::widgetAt(event.globalPosition().toPoint());
-        QWindow *window = target ? target->window()->windowHandle() : nullptr;
-        if (!window || target->window() == this)
-            return;
+        if (!window) {
+            QWidget *target = QApplication::widgetAt(event.globalPosition().toPoint());
+            if (!target || target->window() == this)
+                return nullptr;
+            window = target->window()->windowHandle();
+        }
+        if (!window)
+            return nullptr;
         const QPointF local = window->mapFromGlobal(event.globalPosition());
-        // Posted: the press that closed the list is still being delivered.
-        QCoreApplication::postEvent(window, new QMouseEvent(QEvent::MouseButtonPress, local, local,
-                                                            event.globalPosition(), event.button(),
-                                                            event.buttons(), event.modifiers(),
-                                                            event.pointingDevice()));
+        // Sent at once, not posted: the release that follows may already be on its way and
+        // must find the press delivered.
+        QMouseEvent passed(event.type(), local, local, event.globalPosition(), event.button(),
+                           event.buttons(), event.modifiers(), event.pointingDevice());
+        QCoreApplication::sendEvent(window, &passed);
+        return window;
     }
 
     C_ComboBox *m_owner;
+    QPointer<QWindow> m_passedTo; // where the last press outside went
 };
 
 C_ComboBox::C_ComboBox(QWidget *parent) : QWidget(parent)

@@ -396,7 +396,6 @@ void TestControlFrames::pressOutsideAListClosedOnItsFaceActsOnWhatWasPressed()
     const auto press = [&](QWidget *w, QPoint at) {
         const QPoint inWindow = w->mapTo(&rig.host, at);
         QTest::mousePress(window, Qt::LeftButton, {}, inWindow);
-        QCoreApplication::processEvents();
         QTest::mouseRelease(window, Qt::LeftButton, {}, inWindow);
         rig.services.advance(Millis(50));
     };
