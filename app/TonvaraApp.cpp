@@ -1,6 +1,7 @@
 #include "TonvaraApp.h"
 
 #include "BulkTransfer.h"
+#include "CommIndicator.h"
 #include "MainPages.h"
 #include "QSerialLine.h"
 #include "QtWindowServices.h"
@@ -19,8 +20,8 @@ TonvaraApp::TonvaraApp(QtWindowServices &services)
 {
     m_services.setDialogOwner(m_window.get());
     m_pages = new MainPages(services, m_store, m_window.get());
-    m_link = std::make_unique<TargetLink>(services, m_store, *m_pages,
-                                          std::make_unique<QSerialLine>());
+    m_link =
+        std::make_unique<TargetLink>(services, m_store, *m_pages, std::make_unique<QSerialLine>());
     m_pages->setLink(m_link.get());
     MainFrm_Big *window = m_window.get();
     m_pages->setKeyTimerStarter([window] { window->timer1().setEnabled(true); });
@@ -47,11 +48,11 @@ TonvaraApp::TonvaraApp(QtWindowServices &services)
     parts.loadDefaults = [this] { m_pages->loadDefaults(); };
     parts.initTrafficLog = [this] { m_link->initTrafficLog(); };
     parts.enableConnectionTimer = [this] { m_link->start(); };
-    parts.openTrafficLog = [this] { m_link->openTrafficLog(); };
+    parts.openTrafficLog = [this] { openTrafficLog(); };
     parts.undo = [editor] { editor->undo(); };
     parts.redo = [editor] { editor->redo(); };
     parts.contextMenu = [this](QPoint at) { m_pages->windowMenu().popup(at); };
-    m_pages->windowMenu().setTrafficLogAction([this] { m_link->openTrafficLog(); });
+    m_pages->windowMenu().setTrafficLogAction([this] { openTrafficLog(); });
     parts.showNaturalKey = [this] { m_pages->showNaturalKey(); };
     parts.resetCommandButtons = [this] { m_pages->resetCommandButtons(); };
     parts.isWaitingForTarget = [this] { return m_link->isWaitingForReply(); };
@@ -67,8 +68,14 @@ TonvaraApp::TonvaraApp(QtWindowServices &services)
 
 TonvaraApp::~TonvaraApp()
 {
+    delete m_trafficWindow.data();
     m_pages->setLink(nullptr);
     m_link.reset();
+}
+
+void TonvaraApp::openTrafficLog()
+{
+    CommIndicator::openOrRaise(m_trafficWindow, m_services, m_link->trafficLog());
 }
 
 void TonvaraApp::start()

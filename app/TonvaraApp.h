@@ -5,17 +5,20 @@
 #include "MainFrm_Big.h"
 #include "ParameterStore.h"
 
+#include <QPointer>
+
 #include <memory>
 
 namespace tonvara {
 
+class CommIndicator;
 class MainPages;
 class QtWindowServices;
 class TargetLink;
 
 class TonvaraApp
 {
-public:
+  public:
     explicit TonvaraApp(QtWindowServices &services);
     ~TonvaraApp();
 
@@ -25,12 +28,16 @@ public:
     TargetLink &link() { return *m_link; }
     ParameterStore &store() { return m_store; }
 
-private:
+  private:
+    // The w key and the context menu: the traffic log window, opened or brought up.
+    void openTrafficLog();
+
     QtWindowServices &m_services;
     ParameterStore m_store;
     std::unique_ptr<MainFrm_Big> m_window;
     MainPages *m_pages = nullptr; // child of the window
     std::unique_ptr<TargetLink> m_link;
+    QPointer<CommIndicator> m_trafficWindow; // shows the link's log: deleted before the link
 };
 
 } // namespace tonvara

@@ -30,12 +30,12 @@ BulkTransfer::BulkTransfer(WindowServices &services, TargetLink &link, Parameter
 {
 }
 
-void BulkTransfer::readAllFromTarget()
+BulkTransfer::Result BulkTransfer::readAllFromTarget()
 {
     if (!m_link.connected()) {
         m_services.messageBox(QString::fromLatin1(kNotConnectedMessage), MessageIcon::Warning,
                               MessageButtons::Ok);
-        return;
+        return Result::NotConnected;
     }
     m_view.setMainWindowEnabled(false);
     m_link.beginProgress(m_link.framesTotal());
@@ -48,9 +48,17 @@ void BulkTransfer::readAllFromTarget()
     m_view.setMainWindowEnabled(true);
     m_link.endProgress();
     // An unanswered frame has been reported by the link already.
-    if (outcome == Outcome::RuntimeError)
-        m_services.messageBox(QString::fromLatin1(kReadErrorMessage), MessageIcon::Critical,
-                              MessageButtons::Ok);
+    switch (outcome) {
+    case Outcome::Complete:
+        return Result::Done;
+    case Outcome::Interrupted:
+        return Result::Interrupted;
+    case Outcome::RuntimeError:
+        break;
+    }
+    m_services.messageBox(QString::fromLatin1(kReadErrorMessage), MessageIcon::Critical,
+                          MessageButtons::Ok);
+    return Result::ReadError;
 }
 
 BulkTransfer::Outcome BulkTransfer::collect(ReadResult &result)
@@ -139,22 +147,25 @@ void BulkTransfer::apply(const ReadResult &result)
     }
 }
 
-void BulkTransfer::uploadAllToTarget()
+BulkTransfer::Result BulkTransfer::uploadAllToTarget()
 {
     if (!m_link.connected()) {
         m_services.messageBox(QString::fromLatin1(kNotConnectedMessage), MessageIcon::Warning,
                               MessageButtons::Ok);
-        return;
+        return Result::NotConnected;
     }
     m_view.setMainWindowEnabled(false);
     m_link.beginProgress(m_link.framesTotal());
+    bool ended = false;
     if (upload()) {
-        // Closes the upload on the target; what it answers changes nothing here.
-        m_link.sendFrame(/*collectReply=*/false, 0, Command::UploadEnd, 0, 0, 0, 0,
-                         /*pauseWhenZero=*/false);
+        // Closes the upload on the target. The window goes on alike whatever it answers; the
+        // command line counts an unanswered UploadEnd as a failed upload.
+        ended = m_link.sendFrame(/*collectReply=*/false, 0, Command::UploadEnd, 0, 0, 0, 0,
+                                 /*pauseWhenZero=*/false);
     }
     m_view.setMainWindowEnabled(true);
     m_link.endProgress();
+    return ended ? Result::Done : Result::Interrupted;
 }
 
 bool BulkTransfer::upload()

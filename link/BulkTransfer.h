@@ -2,7 +2,8 @@
 // read from the target, or sent to it, one acknowledged frame at a time, with the main window
 // disabled and the progress bar following. A Read applies nothing until every answer is in, so
 // an interrupted Read leaves the editor exactly as it was.
-// Owned by the composition root; user-interface thread only.
+// The command line runs the same two operations through a view of its own, so the frames on
+// the line are the editor's. Owned by the composition root; user-interface thread only.
 #pragma once
 
 #include "ParameterStore.h"
@@ -28,9 +29,19 @@ class BulkTransfer
 
     BulkTransfer(WindowServices &services, TargetLink &link, ParameterStore &store, LinkView &view);
 
-    // Both count progress against the link's framesTotal, which the caller sets first.
-    void readAllFromTarget();
-    void uploadAllToTarget();
+    enum class Result
+    {
+        Done,
+        NotConnected,
+        Interrupted, // a frame went unanswered or the line went away; the link has said so
+        ReadError    // an answer the window cannot hold ended the Read
+    };
+
+    // Both count progress against the link's framesTotal, which the caller sets first. The
+    // window's messages are shown here; the result is for callers that report on their own.
+    // An Upload is Done only when UploadEnd was acknowledged too.
+    Result readAllFromTarget();
+    Result uploadAllToTarget();
 
   private:
     // Everything a Read collects before it touches the store or the window.

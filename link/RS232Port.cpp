@@ -35,36 +35,41 @@ QStringList portTableFrom(bool envSet, const QString &envValue, const QStringLis
     return table;
 }
 
-QString openFailureText(int portNumber, const QString &device, const OpenOutcome &outcome)
+QString openFailureReason(const OpenOutcome &outcome)
 {
-    const QString where = QStringLiteral("COM%1 (%2)").arg(portNumber).arg(device);
     switch (outcome.failure) {
     case OpenFailure::None:
         return {};
     case OpenFailure::NotAllowed:
-        return QStringLiteral("%1: not allowed to open it. Fix: sudo usermod -aG %2 $USER, "
+        return QStringLiteral("not allowed to open it. Fix: sudo usermod -aG %1 $USER, "
                               "then log in again.")
-            .arg(where, outcome.group);
+            .arg(outcome.group);
     case OpenFailure::Busy:
         if (!outcome.detail.isEmpty())
-            return QStringLiteral("%1: in use by %2.").arg(where, outcome.detail);
-        return QStringLiteral("%1: in use by another program.").arg(where);
+            return QStringLiteral("in use by %1.").arg(outcome.detail);
+        return QStringLiteral("in use by another program.");
     case OpenFailure::Absent:
-        return QStringLiteral("%1: not present.").arg(where);
+        return QStringLiteral("not present.");
     case OpenFailure::Other:
-        return QStringLiteral("%1: cannot open it: %2.").arg(where, outcome.detail);
+        return QStringLiteral("cannot open it: %1.").arg(outcome.detail);
     case OpenFailure::Refused:
-        return QStringLiteral("%1: connection refused: no server listens on that port.").arg(where);
+        return QStringLiteral("connection refused: no server listens on that port.");
     case OpenFailure::HostNotFound:
-        return QStringLiteral("%1: host not found.").arg(where);
+        return QStringLiteral("host not found.");
     case OpenFailure::NoAnswer:
-        return QStringLiteral("%1: no answer within %2 ms.")
-            .arg(where)
-            .arg(TcpLine::kConnectTimeout.count());
+        return QStringLiteral("no answer within %1 ms.").arg(TcpLine::kConnectTimeout.count());
     case OpenFailure::Cancelled:
         return {};
     }
     return {};
+}
+
+QString openFailureText(int portNumber, const QString &device, const OpenOutcome &outcome)
+{
+    const QString reason = openFailureReason(outcome);
+    if (reason.isEmpty())
+        return {};
+    return QStringLiteral("COM%1 (%2): %3").arg(portNumber).arg(device, reason);
 }
 
 QString slowAdapterText(int portNumber, const QString &device, int latencyTimerMs,
@@ -125,11 +130,7 @@ bool RS232Port::openPort(const QString &portNumberText)
         m_portHandle = kInvalidHandle;
         return false;
     }
-    // Only one entry is open at a time: the one opened last.
-    m_active->close();
-    m_active = m_networkLine && isTcpEntry(device) ? m_networkLine.get() : m_line.get();
-    m_openNote.clear();
-    const OpenOutcome outcome = m_active->open(device);
+    const OpenOutcome outcome = openEntry(device);
     if (!outcome.ok()) {
         m_portHandle = kInvalidHandle;
         const QString text = openFailureText(number, device, outcome);
@@ -147,6 +148,22 @@ bool RS232Port::openPort(const QString &portNumberText)
         report(device, -1, m_openNote);
     }
     return true;
+}
+
+OpenOutcome RS232Port::openDevice(const QString &device)
+{
+    const OpenOutcome outcome = openEntry(device);
+    m_portHandle = outcome.ok() ? kDeviceHandle : kInvalidHandle;
+    return outcome;
+}
+
+OpenOutcome RS232Port::openEntry(const QString &device)
+{
+    // Only one entry is open at a time: the one opened last.
+    m_active->close();
+    m_active = m_networkLine && isTcpEntry(device) ? m_networkLine.get() : m_line.get();
+    m_openNote.clear();
+    return m_active->open(device);
 }
 
 bool RS232Port::configurePort(int baudRate, int byteSize)

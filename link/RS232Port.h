@@ -22,6 +22,8 @@ namespace tonvara {
 // lists, in its order. Entries are separated by ':'; a tcp://HOST:PORT entry keeps its own colons.
 QStringList portTableFrom(bool envSet, const QString &envValue, const QStringList &systemPorts);
 
+// Why a device did not open and the fix, without naming it: "not allowed to open it. Fix: ...".
+QString openFailureReason(const OpenOutcome &outcome);
 // The text that explains a failed open of device, naming the port, the device and the fix.
 QString openFailureText(int portNumber, const QString &device, const OpenOutcome &outcome);
 // The text that says a USB adapter will slow transfers, with the remedy; empty when it will not.
@@ -35,6 +37,7 @@ class RS232Port : public QObject
     static constexpr int kMaxPortNumber = 12;
     static constexpr int kBytesWaitingCap = 100;
     static constexpr int kInvalidHandle = -1;
+    static constexpr int kDeviceHandle = 0x7FFF; // a device opened by name, not by number
 
     // line opens the device paths and gives the port table; networkLine opens the tcp:// entries
     // (without one, line opens those too).
@@ -50,6 +53,9 @@ class RS232Port : public QObject
     QString deviceOf(int portNumber) const;
 
     bool openPort(const QString &portNumberText);
+    // Opens a device named directly rather than by number (the command line's --port), without
+    // the reports of a scan: the caller tells the user.
+    OpenOutcome openDevice(const QString &device);
     bool configurePort(int baudRate, int byteSize);
     void updateBytesWaiting();
     // Up to count already received bytes (count is at most kBytesWaitingCap); the number read.
@@ -80,6 +86,8 @@ class RS232Port : public QObject
     void lineLost();
 
   private:
+    // Picks the line that the entry's form asks for and opens the entry on it.
+    OpenOutcome openEntry(const QString &device);
     void report(const QString &device, int cause, const QString &text);
 
     std::unique_ptr<SerialLine> m_line;

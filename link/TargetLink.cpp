@@ -2,7 +2,6 @@
 
 #include "ParameterStore.h"
 
-#include "CommIndicator.h"
 #include "TcpLine.h"
 
 #include <algorithm>
@@ -47,11 +46,7 @@ TargetLink::TargetLink(WindowServices &services, ParameterStore &store, LinkView
     m_timer3->setEnabled(true);
 }
 
-TargetLink::~TargetLink()
-{
-    // The window shows our log; it must not outlive it.
-    delete m_indicator.data();
-}
+TargetLink::~TargetLink() = default;
 
 void TargetLink::start()
 {
@@ -312,16 +307,9 @@ bool TargetLink::scanPorts()
     for (int number = 1; number <= RS232Port::kMaxPortNumber && !m_closing; ++number) {
         if (m_port.openPort(QString::number(number)) &&
             m_port.configurePort(kBaudRate, kByteSize)) {
-            m_probing = true;
-            if (sendFrame(/*collectReply=*/true, 1, Command::Identify, Group::Music, 0, 0,
-                          ModelByte,
-                          /*pauseWhenZero=*/false)) {
-                if (m_replyBuffer[0] == ModelByte) {
-                    m_connected = true;
-                    m_view.setStatusCaption(QString::fromLatin1(kConnectedCaption));
-                    // A slow adapter stays worth knowing while connected.
-                    m_view.setStatusHint(m_port.openNoteText());
-                    m_probing = false;
+            if (const std::optional<std::uint8_t> answer = identify()) {
+                if (*answer == ModelByte) {
+                    becomeConnected();
                     syncAfterConnect();
                     m_timer3->setEnabled(true);
                     return true;
@@ -340,6 +328,51 @@ bool TargetLink::scanPorts()
     else
         m_view.setStatusHint(m_port.scanFailureTexts().join(QLatin1Char('\n')));
     return false;
+}
+
+std::optional<std::uint8_t> TargetLink::identify()
+{
+    m_probing = true;
+    if (!sendFrame(/*collectReply=*/true, 1, Command::Identify, Group::Music, 0, 0, ModelByte,
+                   /*pauseWhenZero=*/false))
+        return std::nullopt;
+    return m_replyBuffer[0];
+}
+
+void TargetLink::becomeConnected()
+{
+    m_connected = true;
+    m_view.setStatusCaption(QString::fromLatin1(kConnectedCaption));
+    // A slow adapter stays worth knowing while connected.
+    m_view.setStatusHint(m_port.openNoteText());
+    m_probing = false;
+}
+
+TargetLink::ProbeResult TargetLink::connectIdentifyOnly(const QString &device)
+{
+    ProbeResult result;
+    if (m_connected || m_closing)
+        return result;
+    result.open = m_port.openDevice(device);
+    if (!result.open.ok())
+        return result;
+    if (!m_port.configurePort(kBaudRate, kByteSize)) {
+        result.kind = ProbeResult::Kind::NotConfigured;
+    } else if (const std::optional<std::uint8_t> answer = identify()) {
+        result.modelByte = *answer;
+        if (*answer == ModelByte) {
+            result.kind = ProbeResult::Kind::Target;
+            becomeConnected();
+            m_timer3->setEnabled(true);
+            return result;
+        }
+        result.kind = ProbeResult::Kind::OtherModel;
+    } else {
+        result.kind = ProbeResult::Kind::Silent;
+    }
+    m_port.closePort();
+    m_probing = false;
+    return result;
 }
 
 void TargetLink::syncAfterConnect()
@@ -450,19 +483,6 @@ void TargetLink::onLineLost()
 void TargetLink::showDisconnected()
 {
     m_view.setStatusCaption(QString::fromLatin1(kNotConnected));
-}
-
-// --- traffic log window -------------------------------------------------------------------
-
-CommIndicator *TargetLink::openTrafficLog()
-{
-    // A closed window is on its way to deletion: a new one takes its place.
-    if (!m_indicator || !m_indicator->isVisible())
-        m_indicator = new CommIndicator(m_services, m_log);
-    m_indicator->show();
-    m_indicator->raise();
-    m_indicator->activateWindow();
-    return m_indicator.data();
 }
 
 } // namespace tonvara

@@ -14,17 +14,16 @@
 #include "WindowServices.h"
 
 #include <QObject>
-#include <QPointer>
 
 #include <array>
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace tonvara {
 
-class CommIndicator;
 class ParameterStore;
 
 class TargetLink : public QObject
@@ -83,11 +82,9 @@ class TargetLink : public QObject
     const std::array<std::uint8_t, kReplyBufferSize> &replyBuffer() const { return m_replyBuffer; }
     int replyCount() const { return m_replyCount; }
 
-    // Traffic log and its window.
+    // Traffic log (its window lives in ui/).
     TrafficLog &trafficLog() { return m_log; }
     void initTrafficLog() { m_log.loadHint(); }
-    // Shows the window, or brings it up when it is already open.
-    CommIndicator *openTrafficLog();
 
     RS232Port &port() { return m_port; }
     ServiceTimer &commConnectTimer() { return *m_commConnect; }
@@ -95,6 +92,28 @@ class TargetLink : public QObject
     ServiceTimer &watchdogTimer() { return *m_timer4; }
     ServiceTimer &keepAliveTimer() { return *m_timer3; }
     ServiceTimer &pollTimer() { return *m_timer2; }
+
+    // What Identify found on one device.
+    struct ProbeResult
+    {
+        enum class Kind
+        {
+            Target,        // answered with ModelByte: connected
+            OtherModel,    // answered with modelByte
+            Silent,        // opened, but no answer within the probe time-out
+            NotConfigured, // opened, but the line settings were refused
+            NotOpened      // see open
+        };
+        Kind kind = Kind::NotOpened;
+        std::uint8_t modelByte = 0;
+        OpenOutcome open;
+    };
+    // Opens the device and sends Identify alone, on the probe time-out. A target is then
+    // connected and the port stays open, without the window's synchronisation: nothing else
+    // goes out, so the target keeps its current modes. Anything else closes the port again.
+    // For the command line, which names its port instead of scanning. While already connected
+    // it does nothing and reports NotOpened with no cause.
+    ProbeResult connectIdentifyOnly(const QString &device);
 
     // Exposed for the tests of the receive and connection paths.
     void receivePoll();
@@ -122,6 +141,9 @@ class TargetLink : public QObject
     void onTimeOuter();
     void onLineLost();
 
+    // Identify on the open port; the answer byte when one came. Leaves probing set.
+    std::optional<std::uint8_t> identify();
+    void becomeConnected();
     void startNextExchange();
     void putOnLine(Exchange &exchange);
     void finishActive(bool ok);
@@ -139,7 +161,6 @@ class TargetLink : public QObject
     LinkView &m_view;
     RS232Port m_port;
     TrafficLog m_log;
-    QPointer<CommIndicator> m_indicator;
 
     std::unique_ptr<ServiceTimer> m_commConnect;
     std::unique_ptr<ServiceTimer> m_timer2;

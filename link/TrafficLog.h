@@ -1,6 +1,6 @@
 // The program-wide traffic log: every frame and keep-alive sent and every byte received, one
 // entry per line, recorded only while the log window is open. Owned by TargetLink, shown by
-// CommIndicator. User-interface thread only.
+// CommIndicator (ui/). User-interface thread only.
 #pragma once
 
 #include <QString>

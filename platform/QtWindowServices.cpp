@@ -2,93 +2,13 @@
 
 #include <QApplication>
 #include <QCursor>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QScreen>
-#include <QThread>
-#include <QTimer>
 
 #include <cmath>
 
 namespace tonvara {
-
-namespace {
-
-class QtServiceTimer : public ServiceTimer
-{
-public:
-    QtServiceTimer(Millis interval, QObject *parent) : ServiceTimer(parent), m_timer(this)
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(interval);
-        connect(&m_timer, &QTimer::timeout, this, &ServiceTimer::tick);
-    }
-
-    void setInterval(Millis interval) override
-    {
-        if (m_timer.isActive())
-            m_timer.start(interval); // a running timer restarts with the new interval
-        else
-            m_timer.setInterval(interval);
-    }
-    Millis interval() const override { return m_timer.intervalAsDuration(); }
-    void setEnabled(bool enabled) override
-    {
-        if (enabled)
-            m_timer.start();
-        else
-            m_timer.stop();
-    }
-    bool isEnabled() const override { return m_timer.isActive(); }
-
-private:
-    QTimer m_timer;
-};
-
-const QElapsedTimer &monotonicClock()
-{
-    static QElapsedTimer clock = [] {
-        QElapsedTimer c;
-        c.start();
-        return c;
-    }();
-    return clock;
-}
-
-} // namespace
-
-QtWindowServices::QtWindowServices()
-{
-    monotonicClock();
-}
-
-std::unique_ptr<ServiceTimer> QtWindowServices::createTimer(Millis interval, QObject *parent)
-{
-    return std::make_unique<QtServiceTimer>(interval, parent);
-}
-
-void QtWindowServices::processPendingEvents()
-{
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
-void QtWindowServices::waitForEvents()
-{
-    // Sleeps in the event dispatcher until a timer, the serial line or input wakes it.
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-}
-
-void QtWindowServices::pause(Millis duration)
-{
-    QThread::msleep(static_cast<unsigned long>(duration.count()));
-}
-
-Millis QtWindowServices::now() const
-{
-    return Millis(monotonicClock().elapsed());
-}
 
 MessageAnswer QtWindowServices::messageBox(const QString &text, MessageIcon icon,
                                            MessageButtons buttons)
@@ -128,8 +48,8 @@ QString QtWindowServices::saveFileDialog(const FileDialogRequest &request)
     QFileDialog::Options options;
     if (!request.promptOverwrite)
         options |= QFileDialog::DontConfirmOverwrite;
-    return QFileDialog::getSaveFileName(m_owner, request.title, request.startFolder,
-                                        request.filter, nullptr, options);
+    return QFileDialog::getSaveFileName(m_owner, request.title, request.startFolder, request.filter,
+                                        nullptr, options);
 }
 
 void QtWindowServices::beep()

@@ -1,26 +1,20 @@
-// Window services on Qt Widgets: QTimer, the Qt event loop, QMessageBox, QFileDialog.
-// Owned by main(); lives as long as the application. User-interface thread only.
+// Window services on Qt Widgets: the headless timers and event waits, plus QMessageBox,
+// QFileDialog, the beep, the screen and the pointer. Owned by main(); lives as long as the
+// application. User-interface thread only.
 #pragma once
 
-#include "WindowServices.h"
+#include "HeadlessWindowServices.h"
 
 class QWidget;
 
 namespace tonvara {
 
-class QtWindowServices : public WindowServices
+class QtWindowServices : public HeadlessWindowServices
 {
-public:
-    QtWindowServices();
-
+  public:
     // Parent window of message boxes and dialogs (the main window once it exists).
     void setDialogOwner(QWidget *owner) { m_owner = owner; }
 
-    std::unique_ptr<ServiceTimer> createTimer(Millis interval, QObject *parent) override;
-    void processPendingEvents() override;
-    void waitForEvents() override;
-    void pause(Millis duration) override;
-    Millis now() const override;
     MessageAnswer messageBox(const QString &text, MessageIcon icon,
                              MessageButtons buttons) override;
     QString openFileDialog(const FileDialogRequest &request) override;
@@ -30,7 +24,7 @@ public:
     QPoint cursorPos() const override;
     void setCursorPos(QPoint position) override;
 
-private:
+  private:
     QWidget *m_owner = nullptr;
 };
 

@@ -54,13 +54,19 @@ bool looksLikeText(QByteArrayView bytes)
 ProfileCheck loadProfileFile(const QString &path)
 {
     const FileBytes file = readSmallFile(path);
-    if (!file.ok)
-        return ProfileCheck{};
+    if (!file.ok) {
+        ProfileCheck unreadable;
+        unreadable.unreadable = file.reason;
+        return unreadable;
+    }
     ProfileCheck check = readProfile(IniDocument::parse(file.bytes));
     // A file that names this model but carries binary bytes is a damaged profile; one that
     // does not name it is simply not a profile of this model.
-    if (check.status == ProfileStatus::Ok && !looksLikeText(file.bytes))
-        return ProfileCheck{};
+    if (check.status == ProfileStatus::Ok && !looksLikeText(file.bytes)) {
+        ProfileCheck damaged;
+        damaged.unreadable = QStringLiteral("it holds bytes that are not text");
+        return damaged;
+    }
     return check;
 }
 

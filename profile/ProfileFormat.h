@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QString>
 
 #include <optional>
 
@@ -47,6 +48,7 @@ struct ProfileCheck
     ProfileStatus status = ProfileStatus::DataError;
     ProfileData data;     // meaningful only when status is Ok
     QByteArray failedKey; // the first key that failed, for DataError
+    QString unreadable;   // DataError of a file that could not be read: why
 };
 
 // Reads and checks a whole profile: "Type" must be exactly "ORB-350TZ", every value must

@@ -6,7 +6,7 @@
 #include "InMemoryLine.h"
 #include "LinkView.h"
 #include "ParameterStore.h"
-#include "QtWindowServices.h"
+#include "HeadlessWindowServices.h"
 #include "TargetCore.h"
 #include "TargetLink.h"
 #include "VirtualWindowServices.h"
@@ -109,7 +109,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 // Real-time services for tests on real lines: message boxes are recorded instead of shown, as a
 // modal box would stop the test.
-class RecordingQtServices : public QtWindowServices
+class RecordingQtServices : public HeadlessWindowServices
 {
   public:
     MessageAnswer messageBox(const QString &text, MessageIcon, MessageButtons) override

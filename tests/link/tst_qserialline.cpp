@@ -3,7 +3,6 @@
 // bounded by a few seconds.
 #include "LinkRig.h"
 #include "QSerialLine.h"
-#include "QtWindowServices.h"
 #include "SimProcess.h"
 
 #include <QSignalSpy>

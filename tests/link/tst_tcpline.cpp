@@ -2,7 +2,7 @@
 // connect time-out on virtual time (a host that never answers), and on real loopback sockets
 // the bytes both ways, a refused connection and the server going away.
 #include "LinkRig.h"
-#include "QtWindowServices.h"
+#include "HeadlessWindowServices.h"
 #include "TcpLine.h"
 
 #include <QSignalSpy>
@@ -195,7 +195,7 @@ void TestTcpLine::refusedConnectionIsRefused()
 {
     ClosedPort closed;
     QVERIFY(closed.port != 0);
-    QtWindowServices services;
+    HeadlessWindowServices services;
     TcpLine line(services);
     const OpenOutcome outcome = line.open(QStringLiteral("tcp://127.0.0.1:%1").arg(closed.port));
     QCOMPARE(int(outcome.failure), int(OpenFailure::Refused));
@@ -217,7 +217,7 @@ void TestTcpLine::bytesBothWaysAndConfigureDropsUnread()
 {
     QTcpServer server;
     QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-    QtWindowServices services;
+    HeadlessWindowServices services;
     TcpLine line(services);
     QVERIFY(line.open(QStringLiteral("tcp://127.0.0.1:%1").arg(server.serverPort())).ok());
     QVERIFY(line.isOpen());
@@ -257,7 +257,7 @@ void TestTcpLine::serverClosingIsOneLoss()
     QFETCH(bool, reset);
     QTcpServer server;
     QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-    QtWindowServices services;
+    HeadlessWindowServices services;
     TcpLine line(services);
     QVERIFY(line.open(QStringLiteral("tcp://127.0.0.1:%1").arg(server.serverPort())).ok());
     QTRY_VERIFY_WITH_TIMEOUT(server.hasPendingConnections(), 3000);

@@ -30,6 +30,18 @@ CommIndicator::CommIndicator(WindowServices &services, TrafficLog &log, QWidget 
 
 CommIndicator::~CommIndicator() = default;
 
+CommIndicator *CommIndicator::openOrRaise(QPointer<CommIndicator> &window,
+                                          WindowServices &services, TrafficLog &log)
+{
+    // A closed window is on its way to deletion: a new one takes its place.
+    if (!window || !window->isVisible())
+        window = new CommIndicator(services, log);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window.data();
+}
+
 void CommIndicator::refresh()
 {
     if (m_log.text().size() == m_shownLength)

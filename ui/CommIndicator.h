@@ -1,11 +1,13 @@
 // The traffic log window: a read-only (still selectable) text box that copies the log five
 // times a second, empties it on a double-click and drops it past 60000 characters. Recording
-// is on while the window is open. Created on demand by TargetLink; user-interface thread only.
+// is on while the window is open. Created on demand (the w key) by whoever owns the link, and
+// deleted before the log it shows; user-interface thread only.
 #pragma once
 
 #include "TrafficLog.h"
 #include "WindowServices.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <chrono>
@@ -28,6 +30,11 @@ class CommIndicator : public QWidget
 
     CommIndicator(WindowServices &services, TrafficLog &log, QWidget *parent = nullptr);
     ~CommIndicator() override;
+
+    // Shows the window held in `window`, or a new one for log when there is none open, and
+    // brings it up.
+    static CommIndicator *openOrRaise(QPointer<CommIndicator> &window, WindowServices &services,
+                                      TrafficLog &log);
 
     QPlainTextEdit *textBox() const { return m_text; }
     int shownLength() const { return m_shownLength; }

@@ -10,6 +10,17 @@ namespace {
 
 const QString kHint = QStringLiteral("Double-click the empty display can be stretched or wide...");
 
+// The link with its traffic log window, opened as the w key opens it.
+struct LogRig : LinkRig
+{
+    QPointer<CommIndicator> window;
+    CommIndicator *openTrafficLog()
+    {
+        return CommIndicator::openOrRaise(window, services, link->trafficLog());
+    }
+    ~LogRig() { delete window.data(); }
+};
+
 } // namespace
 
 class TestCommIndicator : public QObject
@@ -27,9 +38,9 @@ class TestCommIndicator : public QObject
 
 void TestCommIndicator::opensShowingHintAfterOneTick()
 {
-    LinkRig rig;
+    LogRig rig;
     rig.link->initTrafficLog();
-    CommIndicator *window = rig.link->openTrafficLog();
+    CommIndicator *window = rig.openTrafficLog();
     QVERIFY(rig.link->trafficLog().enabled());
     QCOMPARE(window->windowTitle(),
              QStringLiteral("Double-click the empty display can be stretched or wide"));
@@ -48,13 +59,13 @@ void TestCommIndicator::opensShowingHintAfterOneTick()
 
 void TestCommIndicator::recordsOnlyWhileOpen()
 {
-    LinkRig rig;
+    LogRig rig;
     QVERIFY(rig.connect());
     rig.link->initTrafficLog();
     QVERIFY(rig.link->sendFrame(false, 0, Command::LiveWrite, Group::Exciter, 0, 0, 1, false));
     QCOMPARE(rig.link->trafficLog().text(), kHint);
 
-    CommIndicator *window = rig.link->openTrafficLog();
+    CommIndicator *window = rig.openTrafficLog();
     QVERIFY(rig.link->sendFrame(false, 0, Command::LiveWrite, Group::Exciter, 0, 0, 0, false));
     const QString recorded = kHint + "\r\nSend: CD,02,0A,00,00,00\r\nRecv: 33";
     QCOMPARE(rig.link->trafficLog().text(), recorded);
@@ -64,17 +75,17 @@ void TestCommIndicator::recordsOnlyWhileOpen()
     QCOMPARE(rig.link->trafficLog().text(), recorded);
 
     // Opened again, it shows what was recorded before.
-    window = rig.link->openTrafficLog();
+    window = rig.openTrafficLog();
     rig.services.advance(Millis{200});
     QCOMPARE(window->textBox()->toPlainText().split('\n').size(), 3);
 }
 
 void TestCommIndicator::doubleClickClearsAndTrafficStartsOnSecondLine()
 {
-    LinkRig rig;
+    LogRig rig;
     QVERIFY(rig.connect());
     rig.link->initTrafficLog();
-    CommIndicator *window = rig.link->openTrafficLog();
+    CommIndicator *window = rig.openTrafficLog();
     window->show();
     rig.services.advance(Millis{200});
     QTest::mouseDClick(window->textBox()->viewport(), Qt::LeftButton);
@@ -118,7 +129,7 @@ void TestCommIndicator::longLogIsDroppedOnNextTick()
 
 void TestCommIndicator::everyReceivedByteGetsItsLine()
 {
-    LinkRig rig;
+    LogRig rig;
     QVERIFY(rig.connect());
     rig.link->trafficLog().setEnabled(true);
     rig.link->trafficLog().clear();
@@ -130,12 +141,12 @@ void TestCommIndicator::everyReceivedByteGetsItsLine()
 
 void TestCommIndicator::openingAgainBringsUpTheSameWindow()
 {
-    LinkRig rig;
-    CommIndicator *first = rig.link->openTrafficLog();
-    QCOMPARE(rig.link->openTrafficLog(), first);
+    LogRig rig;
+    CommIndicator *first = rig.openTrafficLog();
+    QCOMPARE(rig.openTrafficLog(), first);
     first->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    CommIndicator *second = rig.link->openTrafficLog();
+    CommIndicator *second = rig.openTrafficLog();
     QVERIFY(second);
     QVERIFY(rig.link->trafficLog().enabled());
 }

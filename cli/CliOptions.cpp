@@ -1,0 +1,312 @@
+#include "CliOptions.h"
+
+namespace tonvara::cli {
+
+namespace {
+
+enum class Opt
+{
+    Port,
+    Output,
+    Verify,
+    Json
+};
+
+struct OptionRule
+{
+    Opt id;
+    const char *longName;
+    char shortName; // 0 when none
+    bool takesValue;
+};
+
+constexpr OptionRule kPort{Opt::Port, "port", 'p', true};
+constexpr OptionRule kOutput{Opt::Output, "output", 'o', true};
+constexpr OptionRule kVerify{Opt::Verify, "verify", 0, false};
+constexpr OptionRule kJson{Opt::Json, "json", 0, false};
+
+QList<OptionRule> rulesOf(Verb verb)
+{
+    switch (verb) {
+    case Verb::Ports:
+        return {kJson};
+    case Verb::Read:
+        return {kPort, kOutput, kJson};
+    case Verb::Upload:
+        return {kPort, kVerify, kJson};
+    case Verb::Diff:
+    case Verb::None:
+        break;
+    }
+    return {};
+}
+
+Verb verbFrom(const QString &word)
+{
+    if (word == QLatin1String("ports"))
+        return Verb::Ports;
+    if (word == QLatin1String("read"))
+        return Verb::Read;
+    if (word == QLatin1String("upload"))
+        return Verb::Upload;
+    if (word == QLatin1String("diff"))
+        return Verb::Diff;
+    return Verb::None;
+}
+
+bool isHelp(const QString &argument)
+{
+    return argument == QLatin1String("--help") || argument == QLatin1String("-h");
+}
+
+// The rule an option argument names ("--port", "--port=X", "-p"), or null.
+const OptionRule *findRule(const QList<OptionRule> &rules, const QString &name)
+{
+    for (const OptionRule &rule : rules) {
+        if (name == QLatin1String("--") + QLatin1String(rule.longName))
+            return &rule;
+        if (rule.shortName && name == QStringLiteral("-") + QLatin1Char(rule.shortName))
+            return &rule;
+    }
+    return nullptr;
+}
+
+// Checks what a command needs once every argument is in.
+QString missingParts(const Options &options)
+{
+    switch (options.verb) {
+    case Verb::Ports:
+        if (!options.files.isEmpty())
+            return QStringLiteral("unexpected argument '%1'").arg(options.files.first());
+        return {};
+    case Verb::Read:
+        if (options.ports.isEmpty())
+            return QStringLiteral("no --port given");
+        if (options.ports.size() > 1)
+            return QStringLiteral("read takes one --port, %1 given").arg(options.ports.size());
+        if (options.output.isEmpty())
+            return QStringLiteral("no --output file given");
+        if (!options.files.isEmpty())
+            return QStringLiteral("unexpected argument '%1'").arg(options.files.first());
+        return {};
+    case Verb::Upload:
+        if (options.ports.isEmpty())
+            return QStringLiteral("no --port given");
+        if (options.files.isEmpty())
+            return QStringLiteral("no profile file given");
+        if (options.files.size() > 1)
+            return QStringLiteral("one profile file expected, %1 given").arg(options.files.size());
+        return {};
+    case Verb::Diff:
+        if (options.files.size() != 2)
+            return QStringLiteral("two profile files expected, %1 given").arg(options.files.size());
+        return {};
+    case Verb::None:
+        break;
+    }
+    return {};
+}
+
+} // namespace
+
+QString verbName(Verb verb)
+{
+    switch (verb) {
+    case Verb::Ports:
+        return QStringLiteral("ports");
+    case Verb::Read:
+        return QStringLiteral("read");
+    case Verb::Upload:
+        return QStringLiteral("upload");
+    case Verb::Diff:
+        return QStringLiteral("diff");
+    case Verb::None:
+        break;
+    }
+    return {};
+}
+
+ParseResult parseArguments(const QStringList &arguments)
+{
+    ParseResult result;
+    Options &options = result.options;
+    const auto fail = [&result](const QString &error) {
+        result.error = error;
+        return result;
+    };
+
+    if (arguments.isEmpty())
+        return fail(QStringLiteral("no command given"));
+    const QString &first = arguments.first();
+    if (isHelp(first)) {
+        options.help = true;
+        return result;
+    }
+    if (first == QLatin1String("--version")) {
+        options.version = true;
+        return result;
+    }
+    options.verb = verbFrom(first);
+    if (options.verb == Verb::None)
+        return fail(QStringLiteral("unknown command '%1'").arg(first));
+
+    const QList<OptionRule> rules = rulesOf(options.verb);
+    bool optionsEnded = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (optionsEnded || !argument.startsWith(QLatin1Char('-')) ||
+            argument == QLatin1String("-")) {
+            options.files.append(argument);
+            continue;
+        }
+        if (argument == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        if (isHelp(argument)) {
+            options.help = true;
+            return result;
+        }
+        const qsizetype equals =
+            argument.startsWith(QLatin1String("--")) ? argument.indexOf('=') : -1;
+        const QString name = equals < 0 ? argument : argument.left(equals);
+        const OptionRule *rule = findRule(rules, name);
+        if (!rule)
+            return fail(QStringLiteral("unknown option '%1'").arg(name));
+        QString value;
+        if (rule->takesValue) {
+            if (equals >= 0) {
+                value = argument.mid(equals + 1);
+            } else {
+                if (i + 1 >= arguments.size())
+                    return fail(QStringLiteral("option '%1' needs a value").arg(name));
+                value = arguments.at(++i);
+            }
+            if (value.isEmpty())
+                return fail(QStringLiteral("option '%1' needs a value").arg(name));
+        } else if (equals >= 0) {
+            return fail(QStringLiteral("option '%1' takes no value").arg(name));
+        }
+
+        switch (rule->id) {
+        case Opt::Port:
+            if (options.ports.contains(value))
+                return fail(QStringLiteral("port '%1' given twice").arg(value));
+            options.ports.append(value);
+            break;
+        case Opt::Output:
+            if (!options.output.isEmpty())
+                return fail(QStringLiteral("--output given twice"));
+            options.output = value;
+            break;
+        case Opt::Verify:
+            options.verify = true;
+            break;
+        case Opt::Json:
+            options.json = true;
+            break;
+        }
+    }
+    const QString missing = missingParts(options);
+    if (!missing.isEmpty())
+        return fail(missing);
+    return result;
+}
+
+QString helpText(Verb verb)
+{
+    switch (verb) {
+    case Verb::Ports:
+        return QStringLiteral(
+            "Usage: tonvara-cli ports [--json]\n"
+            "\n"
+            "Lists COM1 to COM12 and what answers on each. Every port that opens is asked\n"
+            "for its model (Identify) and nothing else. Each line names the port, its device\n"
+            "and what was found: target, another model (with its byte), silent, not allowed\n"
+            "(with the group to join), busy (with the program holding it) or absent.\n"
+            "\n"
+            "COM numbers stand for the devices the system lists (/dev/ttyS*, /dev/ttyUSB*,\n"
+            "/dev/ttyACM* ... in its order), or for the paths in TONVARA_PORTS (':' between "
+            "them).\n"
+            "\n"
+            "  --json      one JSON object per port instead of the text line\n"
+            "  -h, --help  this help\n"
+            "\n"
+            "Exit status: 0 when the list was made, 2 on a usage error.\n");
+    case Verb::Read:
+        return QStringLiteral(
+            "Usage: tonvara-cli read --port PORT --output FILE.Lumaroch [--json]\n"
+            "\n"
+            "Reads every stored setting from the target on PORT (the editor's Read: 211\n"
+            "frames) and saves them as a profile, exactly as the editor's Save does. A name\n"
+            "without the .Lumaroch extension gets it; an existing profile is updated in place.\n"
+            "Nothing is written to the target, not even the current modes.\n"
+            "\n"
+            "  -p, --port PORT      COMn (the editor's numbering), a device path such as\n"
+            "                       /dev/ttyUSB0, or tcp://HOST:PORT for a serial device server\n"
+            "  -o, --output FILE    the profile to write\n"
+            "  --json               the result as one JSON object\n"
+            "  -h, --help           this help\n"
+            "\n"
+            "Exit status: 0 read and saved, 1 failed, 2 usage error.\n");
+    case Verb::Upload:
+        return QStringLiteral(
+            "Usage: tonvara-cli upload [--verify] [--json] --port PORT [--port PORT ...]\n"
+            "                          FILE.Lumaroch\n"
+            "\n"
+            "Checks the whole profile as the editor's Import does, then sends it to the target\n"
+            "on every PORT at the same time, each on its own line, exactly as the editor's\n"
+            "Upload does (212 frames). A bad file is refused before anything is sent anywhere.\n"
+            "Prints one line per port, for example\n"
+            "  /dev/ttyUSB3: uploaded and verified in 3.1 s\n"
+            "  COM2: failed: no answer to frame 17 of 212\n"
+            "\n"
+            "  -p, --port PORT  COMn (the editor's numbering), a device path such as\n"
+            "                   /dev/ttyUSB0, or tcp://HOST:PORT; give it once per target\n"
+            "  --verify         then read the settings back and compare them with the file\n"
+            "  --json           one JSON object per port instead of the text line\n"
+            "  -h, --help       this help\n"
+            "\n"
+            "Exit status: 0 every port done, 1 some port failed (the others are still done),\n"
+            "2 usage error or a bad file.\n");
+    case Verb::Diff:
+        return QStringLiteral(
+            "Usage: tonvara-cli diff FILE_A FILE_B\n"
+            "\n"
+            "Compares two profiles setting by setting, as the editor would import them, and\n"
+            "prints one line per setting that differs: its profile key and both values.\n"
+            "\n"
+            "  -h, --help  this help\n"
+            "\n"
+            "Exit status: 0 equal, 1 different, 2 usage error or a bad file.\n");
+    case Verb::None:
+        break;
+    }
+    return QStringLiteral(
+        "Usage: tonvara-cli COMMAND [OPTIONS]\n"
+        "\n"
+        "Reads, uploads and verifies the settings of targets from a shell, and compares\n"
+        "profiles. No display is needed.\n"
+        "\n"
+        "Commands:\n"
+        "  ports [--json]                          what answers on COM1 to COM12\n"
+        "  read --port PORT --output FILE          read a target into a profile\n"
+        "  upload [--verify] [--json] --port PORT [--port PORT ...] FILE\n"
+        "                                          send a profile to one or more targets\n"
+        "  diff FILE_A FILE_B                      compare two profiles\n"
+        "\n"
+        "'tonvara-cli COMMAND --help' describes each command; see also tonvara-cli(1).\n"
+        "Exit status: 0 all well, 1 some port failed or diff found differences,\n"
+        "2 usage error or a bad file.\n");
+}
+
+QString usageErrorText(Verb verb, const QString &error)
+{
+    const QString program = QString::fromLatin1(kProgramName);
+    const QString who = verb == Verb::None ? program : program + QLatin1Char(' ') + verbName(verb);
+    const QString help =
+        verb == Verb::None ? program + QStringLiteral(" --help") : who + QStringLiteral(" --help");
+    return QStringLiteral("%1: %2\nTry '%3'.").arg(who, error, help);
+}
+
+} // namespace tonvara::cli

@@ -1,0 +1,25 @@
+// What a --port argument stands for: COMn in the editor's numbering (the n-th device of the
+// port table), a device path, or tcp://HOST:PORT. Pure; any thread.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace tonvara::cli {
+
+struct PortName
+{
+    QString name;   // as the user wrote it; every output line starts with it
+    QString device; // what the line opens; empty when nothing stands for the name
+    QString error;  // a usage error (the name is not a port at all); empty when it is one
+    // COMn without a device in the table: the port fails, the others go on.
+    QString missing;
+};
+
+// table: the devices that stand for COM1, COM2 ... (the link's port table).
+PortName resolvePort(const QString &text, const QStringList &table);
+
+// The first two names that stand for the same device, as a usage error; empty when none.
+QString sameDeviceTwice(const QList<PortName> &ports);
+
+} // namespace tonvara::cli

@@ -1,0 +1,231 @@
+// The command line's pure parts: what an argument list asks for, what a --port names, and how a
+// probe's finding is told.
+#include "CliOptions.h"
+#include "PortJobs.h"
+#include "PortName.h"
+
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace tonvara;
+using namespace tonvara::cli;
+
+Q_DECLARE_METATYPE(tonvara::cli::Verb)
+Q_DECLARE_METATYPE(tonvara::TargetLink::ProbeResult)
+
+class TestCliUnits : public QObject
+{
+    Q_OBJECT
+  private slots:
+    void parsesCommandLines_data();
+    void parsesCommandLines();
+    void resolvesPortNames_data();
+    void resolvesPortNames();
+    void sameDeviceUnderTwoNamesIsRefused();
+    void describesWhatAProbeFound_data();
+    void describesWhatAProbeFound();
+};
+
+void TestCliUnits::parsesCommandLines_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<Verb>("verb");
+    QTest::addColumn<QStringList>("ports");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<bool>("verify");
+    QTest::addColumn<bool>("json");
+    QTest::addColumn<bool>("help");
+
+    QTest::newRow("upload to three ports, verified")
+        << QStringList{"upload",        "--verify",     "--port", "COM1",
+                       "--port",        "/dev/ttyUSB0", "-p",     "tcp://10.0.0.5:4001",
+                       "venue.Lumaroch"}
+        << Verb::Upload << QStringList{"COM1", "/dev/ttyUSB0", "tcp://10.0.0.5:4001"} << QString()
+        << QStringList{"venue.Lumaroch"} << true << false << false;
+    QTest::newRow("options after the file, --port=VALUE form")
+        << QStringList{"upload", "venue.Lumaroch", "--port=COM2", "--json"} << Verb::Upload
+        << QStringList{"COM2"} << QString() << QStringList{"venue.Lumaroch"} << false << true
+        << false;
+    QTest::newRow("read with short options")
+        << QStringList{"read", "-p", "COM3", "-o", "room.Lumaroch"} << Verb::Read
+        << QStringList{"COM3"} << "room.Lumaroch" << QStringList{} << false << false << false;
+    QTest::newRow("-- lets a file name start with a dash")
+        << QStringList{"diff", "--", "-a.Lumaroch", "b.Lumaroch"} << Verb::Diff << QStringList{}
+        << QString() << QStringList{"-a.Lumaroch", "b.Lumaroch"} << false << false << false;
+    QTest::newRow("ports as JSON") << QStringList{"ports", "--json"} << Verb::Ports << QStringList{}
+                                   << QString() << QStringList{} << false << true << false;
+    QTest::newRow("help wins over missing parts")
+        << QStringList{"upload", "--help"} << Verb::Upload << QStringList{} << QString()
+        << QStringList{} << false << false << true;
+    QTest::newRow("help of the program") << QStringList{"-h"} << Verb::None << QStringList{}
+                                         << QString() << QStringList{} << false << false << true;
+}
+
+void TestCliUnits::parsesCommandLines()
+{
+    QFETCH(QStringList, arguments);
+    const ParseResult result = parseArguments(arguments);
+    QVERIFY2(result.ok(), qPrintable(result.error));
+    QTEST(result.options.verb, "verb");
+    QTEST(result.options.ports, "ports");
+    QTEST(result.options.output, "output");
+    QTEST(result.options.files, "files");
+    QTEST(result.options.verify, "verify");
+    QTEST(result.options.json, "json");
+    QTEST(result.options.help, "help");
+}
+
+void TestCliUnits::resolvesPortNames_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<bool>("usageError");
+    QTest::addColumn<bool>("missing");
+
+    QTest::newRow("COM1 is the first entry") << "COM1"
+                                             << "/dev/ttyS0" << false << false;
+    QTest::newRow("com2 in lower case") << "com2"
+                                        << "/dev/ttyUSB0" << false << false;
+    QTest::newRow("COM3 beyond the table fails alone") << "COM3"
+                                                       << "" << false << true;
+    QTest::newRow("COM13 is not numbered") << "COM13"
+                                           << "" << true << false;
+    QTest::newRow("COM0 is not numbered") << "COM0"
+                                          << "" << true << false;
+    QTest::newRow("device path as given") << "/dev/pts/7"
+                                          << "/dev/pts/7" << false << false;
+    QTest::newRow("relative path") << "./room1"
+                                   << "./room1" << false << false;
+    QTest::newRow("network port") << "tcp://10.0.0.5:4001"
+                                  << "tcp://10.0.0.5:4001" << false << false;
+    QTest::newRow("network name and port") << "tcp://room7.local:2000"
+                                           << "tcp://room7.local:2000" << false << false;
+    QTest::newRow("network port without a port number") << "tcp://10.0.0.5"
+                                                        << "" << true << false;
+    QTest::newRow("network port out of range") << "tcp://10.0.0.5:70000"
+                                               << "" << true << false;
+    QTest::newRow("network port with a path") << "tcp://10.0.0.5:4001/x"
+                                              << "" << true << false;
+    QTest::newRow("bare device name") << "ttyUSB0"
+                                      << "" << true << false;
+}
+
+void TestCliUnits::resolvesPortNames()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, device);
+    QFETCH(bool, usageError);
+    QFETCH(bool, missing);
+    const PortName port = resolvePort(text, {"/dev/ttyS0", "/dev/ttyUSB0"});
+    QCOMPARE(port.name, text);
+    QCOMPARE(port.device, device);
+    QCOMPARE(!port.error.isEmpty(), usageError);
+    QCOMPARE(!port.missing.isEmpty(), missing);
+    if (missing)
+        QVERIFY2(port.missing.contains("2 serial port(s)"), qPrintable(port.missing));
+}
+
+void TestCliUnits::sameDeviceUnderTwoNamesIsRefused()
+{
+    QTemporaryDir dir;
+    const QString device = dir.filePath("ttyFake");
+    QFile file(device);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    const QString link = dir.filePath("room1");
+    QVERIFY(QFile::link(device, link));
+    const QStringList table{device};
+
+    const QList<PortName> viaNumberAndLink{resolvePort("COM1", table), resolvePort(link, table)};
+    const QString error = sameDeviceTwice(viaNumberAndLink);
+    QVERIFY2(error.startsWith("COM1 and " + link + " are the same device"), qPrintable(error));
+
+    const QList<PortName> distinct{resolvePort("COM1", table),
+                                   resolvePort(dir.filePath("other"), table)};
+    QCOMPARE(sameDeviceTwice(distinct), QString());
+}
+
+void TestCliUnits::describesWhatAProbeFound_data()
+{
+    using Kind = TargetLink::ProbeResult::Kind;
+    QTest::addColumn<TargetLink::ProbeResult>("probe");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("found");
+    QTest::addColumn<QString>("extraKey");
+    QTest::addColumn<QString>("extraValue");
+
+    const auto probe = [](Kind kind, int modelByte = 0, OpenOutcome open = {}) {
+        TargetLink::ProbeResult r;
+        r.kind = kind;
+        r.modelByte = std::uint8_t(modelByte);
+        r.open = open;
+        return r;
+    };
+    QTest::newRow("target") << probe(Kind::Target, 0x6E) << "COM1 (/dev/ttyS0): target"
+                            << "target"
+                            << ""
+                            << "";
+    QTest::newRow("another model names its byte")
+        << probe(Kind::OtherModel, 0x6F) << "COM1 (/dev/ttyS0): another model (byte 0x6F)"
+        << "other-model"
+        << "modelByte"
+        << "111";
+    QTest::newRow("a small model byte keeps two digits")
+        << probe(Kind::OtherModel, 0x05) << "COM1 (/dev/ttyS0): another model (byte 0x05)"
+        << "other-model"
+        << "modelByte"
+        << "5";
+    QTest::newRow("silent") << probe(Kind::Silent)
+                            << "COM1 (/dev/ttyS0): silent (no answer to Identify)"
+                            << "silent"
+                            << ""
+                            << "";
+    QTest::newRow("not allowed names the group")
+        << probe(Kind::NotOpened, 0, {OpenFailure::NotAllowed, "dialout", {}})
+        << "COM1 (/dev/ttyS0): not allowed (join the group dialout: sudo usermod -aG dialout "
+           "$USER, then log in again)"
+        << "not-allowed"
+        << "group"
+        << "dialout";
+    QTest::newRow("busy names the holder")
+        << probe(Kind::NotOpened, 0, {OpenFailure::Busy, {}, "ModemManager (pid 812)"})
+        << "COM1 (/dev/ttyS0): busy (held by ModemManager (pid 812))"
+        << "busy"
+        << "holder"
+        << "ModemManager (pid 812)";
+    QTest::newRow("busy, holder unknown") << probe(Kind::NotOpened, 0, {OpenFailure::Busy, {}, {}})
+                                          << "COM1 (/dev/ttyS0): busy (held by another program)"
+                                          << "busy"
+                                          << ""
+                                          << "";
+    QTest::newRow("absent") << probe(Kind::NotOpened, 0, {OpenFailure::Absent, {}, {}})
+                            << "COM1 (/dev/ttyS0): absent"
+                            << "absent"
+                            << ""
+                            << "";
+    QTest::newRow("other failure keeps the system's reason")
+        << probe(Kind::NotOpened, 0, {OpenFailure::Other, {}, "Input/output error"})
+        << "COM1 (/dev/ttyS0): cannot open it: Input/output error"
+        << "error"
+        << "error"
+        << "cannot open it: Input/output error";
+}
+
+void TestCliUnits::describesWhatAProbeFound()
+{
+    QFETCH(TargetLink::ProbeResult, probe);
+    QFETCH(QString, extraKey);
+    QFETCH(QString, extraValue);
+    const PortReport report = describeProbe(1, "/dev/ttyS0", probe);
+    QTEST(report.line, "line");
+    QTEST(report.json.value("found").toString(), "found");
+    QCOMPARE(report.json.value("port").toString(), QStringLiteral("COM1"));
+    QCOMPARE(report.json.value("device").toString(), QStringLiteral("/dev/ttyS0"));
+    if (!extraKey.isEmpty())
+        QCOMPARE(report.json.value(extraKey).toVariant().toString(), extraValue);
+}
+
+QTEST_GUILESS_MAIN(TestCliUnits)
+#include "tst_cliunits.moc"

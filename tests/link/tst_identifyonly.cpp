@@ -1,0 +1,134 @@
+// Connecting to a named device with Identify alone, as the command line does: one frame on the
+// line and nothing else, on the probe time-out, with the port kept open only for a target.
+#include "LinkRig.h"
+
+#include "TargetCore.h"
+
+#include <QTest>
+
+using namespace tonvara;
+
+namespace {
+
+const QString kDevice = QStringLiteral("/dev/ttyNamed");
+const Bytes kIdentify{0xCD, 0xE2, 0x00, 0x00, 0x00, 0x6E};
+using Kind = TargetLink::ProbeResult::Kind;
+
+enum class Peer
+{
+    Target,
+    OtherModel,
+    Silent,
+    Absent,
+    Busy
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Peer)
+Q_DECLARE_METATYPE(Kind)
+
+class TestIdentifyOnly : public QObject
+{
+    Q_OBJECT
+  private slots:
+    void connectsWithIdentifyAlone_data();
+    void connectsWithIdentifyAlone();
+    void targetStaysConnectedWithoutSynchronisation();
+};
+
+void TestIdentifyOnly::connectsWithIdentifyAlone_data()
+{
+    QTest::addColumn<Peer>("peer");
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<int>("modelByte");
+    QTest::addColumn<int>("waitMs");
+    QTest::addColumn<int>("identifyFrames");
+
+    // The simulated target answers Identify after the frame and its answer crossed the line.
+    QTest::newRow("target answers 0x6E") << Peer::Target << Kind::Target << 0x6E << -1 << 1;
+    QTest::newRow("another model answers 0x6F")
+        << Peer::OtherModel << Kind::OtherModel << 0x6F << -1 << 1;
+    QTest::newRow("silent device waits the 700 ms probe time-out")
+        << Peer::Silent << Kind::Silent << 0 << 700 << 1;
+    QTest::newRow("absent device sends nothing") << Peer::Absent << Kind::NotOpened << 0 << 0 << 0;
+    QTest::newRow("busy device sends nothing") << Peer::Busy << Kind::NotOpened << 0 << 0 << 0;
+}
+
+void TestIdentifyOnly::connectsWithIdentifyAlone()
+{
+    QFETCH(Peer, peer);
+    QFETCH(Kind, kind);
+    QFETCH(int, modelByte);
+    QFETCH(int, waitMs);
+    QFETCH(int, identifyFrames);
+
+    // The device is named, not in the port table: the command line gives it directly.
+    LinkRig rig({QStringLiteral("/dev/ttyOther")}, false);
+    sim::TargetCore other(sim::TargetOptions{0x6F});
+    switch (peer) {
+    case Peer::Target:
+        rig.line->attachTarget(kDevice, rig.target);
+        break;
+    case Peer::OtherModel:
+        rig.line->attachTarget(kDevice, other);
+        break;
+    case Peer::Silent:
+        rig.line->devices[kDevice] = {};
+        break;
+    case Peer::Absent:
+        rig.line->devices[kDevice] = {OpenOutcome{OpenFailure::Absent, {}, {}}, {}};
+        break;
+    case Peer::Busy:
+        rig.line->devices[kDevice] = {OpenOutcome{OpenFailure::Busy, {}, "minicom (pid 42)"}, {}};
+        break;
+    }
+
+    const Millis before = rig.services.now();
+    const TargetLink::ProbeResult result = rig.link->connectIdentifyOnly(kDevice);
+    QCOMPARE(result.kind, kind);
+    QCOMPARE(int(result.modelByte), modelByte);
+    if (waitMs >= 0)
+        QCOMPARE((rig.services.now() - before).count(), waitMs);
+    if (peer == Peer::Busy)
+        QCOMPARE(result.open.detail, QStringLiteral("minicom (pid 42)"));
+
+    const auto frames = rig.line->framesTo(kDevice);
+    QCOMPARE(int(frames.size()), identifyFrames);
+    if (identifyFrames)
+        QCOMPARE(frames[0], kIdentify);
+    QCOMPARE(rig.link->connected(), kind == Kind::Target);
+    // Only a target keeps the port; nothing is left probing either way.
+    QCOMPARE(rig.line->openDevice(), kind == Kind::Target ? kDevice : QString());
+    QVERIFY(!rig.link->probing());
+    // The caller reports on its own: no message box, no one-line diagnostics, no pause.
+    QVERIFY(rig.services.messages.isEmpty());
+    QVERIFY(rig.diagnostics.isEmpty());
+    QVERIFY(rig.services.pauses.isEmpty());
+    QVERIFY(!rig.line->opens.contains(QStringLiteral("/dev/ttyOther")));
+}
+
+void TestIdentifyOnly::targetStaysConnectedWithoutSynchronisation()
+{
+    LinkRig rig({}, false);
+    rig.line->attachTarget(kDevice, rig.target);
+    QCOMPARE(rig.link->connectIdentifyOnly(kDevice).kind, Kind::Target);
+    // Long enough for the window's synchronisation and several keep-alives.
+    rig.services.advance(Millis{12000});
+    const auto frames = rig.line->framesTo(kDevice);
+    QCOMPARE(frames.size(), std::size_t{1});
+    QVERIFY(rig.view.enabledCalls.empty());
+    QVERIFY(rig.view.progress.empty());
+    QVERIFY(rig.link->connected());
+    // The keep-alive runs and is echoed, so the link holds.
+    int syncBytes = 0;
+    for (const InMemoryLine::Write &write : rig.line->writes)
+        syncBytes += write.bytes == Bytes{SyncByte} ? 1 : 0;
+    QCOMPARE(syncBytes, 2);
+    // A second connect while connected does nothing.
+    QCOMPARE(rig.link->connectIdentifyOnly(kDevice).kind, Kind::NotOpened);
+    QCOMPARE(rig.line->framesTo(kDevice).size(), std::size_t{1});
+}
+
+QTEST_MAIN(TestIdentifyOnly)
+#include "tst_identifyonly.moc"
