@@ -88,7 +88,7 @@ QString stageWord(int stage)
     case JobStatus::Verifying:
         return QStringLiteral("verifying");
     default:
-        return QStringLiteral("done");
+        return {};
     }
 }
 
@@ -106,36 +106,42 @@ void showProgress(ProgressLine &progress, const std::vector<std::unique_ptr<Runn
 {
     QStringList parts;
     int done = 0;
+    int failed = 0;
     int percentSum = 0;
     for (const auto &job : jobs) {
         const int stage = job->status.stage.load();
-        const int percent = job->status.percent.load();
-        if (stage == JobStatus::Finished)
+        QString part = job->name + QLatin1Char(' ');
+        if (stage == JobStatus::Finished) {
             ++done;
-        else if (stage >= JobStatus::Reading)
-            percentSum += percent;
-        QString part = job->name + QLatin1Char(' ') + stageWord(stage);
-        if (stage >= JobStatus::Reading && stage < JobStatus::Finished)
-            part += QStringLiteral(" %1%").arg(percent);
+            failed += job->status.failed ? 1 : 0;
+            part += job->status.failed ? QStringLiteral("failed") : QStringLiteral("done");
+        } else {
+            percentSum += job->status.overallPercent();
+            part += stageWord(stage);
+            if (stage >= JobStatus::Reading)
+                part += QStringLiteral(" %1%").arg(job->status.percent.load());
+        }
         parts.append(part);
     }
     const int working = int(jobs.size()) - done;
-    const QString summary = QStringLiteral("%1 ports: %2 done, %3 at %4% on average")
-                                .arg(jobs.size())
-                                .arg(done)
-                                .arg(working)
-                                .arg(working > 0 ? percentSum / working : 100);
+    QString summary = QStringLiteral("%1 ports: %2 done").arg(jobs.size()).arg(done - failed);
+    if (failed > 0)
+        summary += QStringLiteral(", %1 failed").arg(failed);
+    if (working > 0)
+        summary +=
+            QStringLiteral(", %1 under way, %2% on average").arg(working).arg(percentSum / working);
     progress.show(parts.join(QStringLiteral(", ")), summary);
 }
 
 // Starts every job in a thread of its own and prints the reports in the order of the jobs.
 // The exit status: kExitFailed when any report failed.
-int runJobs(const QStringList &names, const QList<Job> &work, bool json)
+int runJobs(const QStringList &names, const QList<Job> &work, bool json, bool verifies = false)
 {
     std::vector<std::unique_ptr<RunningJob>> jobs;
     for (qsizetype i = 0; i < work.size(); ++i) {
         auto job = std::make_unique<RunningJob>();
         job->name = names.at(i);
+        job->status.verifies = verifies;
         RunningJob *raw = job.get();
         const Job task = work.at(i);
         job->thread.reset(QThread::create([raw, task] { raw->report = task(raw->status); }));
@@ -250,7 +256,7 @@ int runUpload(const Options &options)
             return uploadProfile(port, data, verify, status);
         });
     }
-    return runJobs(names, work, options.json);
+    return runJobs(names, work, options.json, verify);
 }
 
 int runDiff(const Options &options)

@@ -88,12 +88,26 @@ class Report
     PortReport m_report;
 };
 
-void finish(JobStatus &status)
+void finish(JobStatus &status, bool ok)
 {
+    status.failed = !ok;
     status.stage = JobStatus::Finished;
 }
 
 } // namespace
+
+int JobStatus::overallPercent() const
+{
+    const int current = stage.load();
+    if (current == Finished)
+        return 100;
+    if (current < Reading)
+        return 0;
+    const int p = percent.load();
+    if (!verifies)
+        return p;
+    return current == Verifying ? 50 + p / 2 : p / 2;
+}
 
 PortReport describeProbe(int number, const QString &device, const TargetLink::ProbeResult &probe)
 {
@@ -166,7 +180,7 @@ PortReport probeEntry(int number, const QString &device, JobStatus &status)
         PortSession session;
         probe = session.connect(device);
     }
-    finish(status);
+    finish(status, true);
     return describeProbe(number, device, probe);
 }
 
@@ -177,7 +191,7 @@ PortReport readTarget(const PortName &port, const QString &path, JobStatus &stat
     Report report(port.name, port.device, "read");
     report.json().insert(QStringLiteral("file"), path);
     const auto fail = [&](const QString &error) {
-        finish(status);
+        finish(status, false);
         report.json().insert(QStringLiteral("seconds"), seconds(clock).toDouble());
         return report.fail(error);
     };
@@ -203,7 +217,7 @@ PortReport readTarget(const PortName &port, const QString &path, JobStatus &stat
     const SaveResult saved = saveProfileFile(path, profile);
     if (!saved.ok)
         return fail(QStringLiteral("read, but not saved to %1: %2").arg(path, saved.reason));
-    finish(status);
+    finish(status, true);
     report.json().insert(QStringLiteral("seconds"), seconds(clock).toDouble());
     return report.succeed(QStringLiteral("read in %1 s, saved to %2").arg(seconds(clock), path));
 }
@@ -218,7 +232,7 @@ PortReport uploadProfile(const PortName &port, const ProfileData &profile, bool 
     if (verify)
         report.json().insert(QStringLiteral("verified"), false);
     const auto fail = [&](const QString &error) {
-        finish(status);
+        finish(status, false);
         report.json().insert(QStringLiteral("seconds"), seconds(clock).toDouble());
         return report.fail(error);
     };
@@ -268,7 +282,7 @@ PortReport uploadProfile(const PortName &port, const ProfileData &profile, bool 
         }
         report.json().insert(QStringLiteral("verified"), true);
     }
-    finish(status);
+    finish(status, true);
     report.json().insert(QStringLiteral("seconds"), seconds(clock).toDouble());
     return report.succeed(
         QStringLiteral("%1 in %2 s")

@@ -27,7 +27,12 @@ struct JobStatus
         Finished
     };
     std::atomic<int> stage{Waiting};
-    std::atomic<int> percent{0}; // of the current stage's frames
+    std::atomic<int> percent{0};     // of the current stage's frames
+    std::atomic<bool> failed{false}; // meaningful once Finished
+    bool verifies = false;           // set before the job starts: a Verifying stage follows
+
+    // Of the whole job, 0 to 100: the Upload is the first half when a read-back follows.
+    int overallPercent() const;
 };
 
 struct PortReport
