@@ -17,11 +17,6 @@ constexpr int kDifferencesNamed = 5;
 
 using Kind = TargetLink::ProbeResult::Kind;
 
-QString seconds(const QElapsedTimer &clock)
-{
-    return QString::number(double(clock.elapsed()) / 1000.0, 'f', 1);
-}
-
 QString hexByte(std::uint8_t byte)
 {
     return QStringLiteral("0x") +
@@ -54,45 +49,66 @@ QString connectFailure(const TargetLink::ProbeResult &probe)
     return {};
 }
 
-// A report that names the port: text line and JSON alike.
-class Report
+// A read or an upload on one port: its clock, its session and its report, which names the port
+// in the text line and the JSON object alike. Lives on the job's thread.
+class Transfer
 {
   public:
-    Report(const QString &name, const QString &device, const char *command)
+    Transfer(const PortName &port, const char *command, JobStatus &status)
+        : m_port(port), m_status(status), m_session(&status.percent)
     {
-        m_report.json.insert(QStringLiteral("port"), name);
-        m_report.json.insert(QStringLiteral("device"), device);
+        m_clock.start();
+        m_report.json.insert(QStringLiteral("port"), port.name);
+        m_report.json.insert(QStringLiteral("device"), port.device);
         m_report.json.insert(QStringLiteral("command"), QLatin1String(command));
-        m_name = name;
     }
+    PortSession &session() { return m_session; }
     QJsonObject &json() { return m_report.json; }
+    QString seconds() const { return QString::number(double(m_clock.elapsed()) / 1000.0, 'f', 1); }
 
-    PortReport succeed(const QString &text)
+    // Identify alone; false when no target answered (fail() then tells why).
+    bool connect(QString &why)
     {
-        m_report.ok = true;
-        m_report.line = m_name + QStringLiteral(": ") + text;
-        m_report.json.insert(QStringLiteral("ok"), true);
-        return m_report;
+        if (m_port.device.isEmpty()) {
+            why = m_port.missing;
+            return false;
+        }
+        m_status.stage = JobStatus::Connecting;
+        const TargetLink::ProbeResult probe = m_session.connect(m_port.device);
+        why = connectFailure(probe);
+        return probe.kind == Kind::Target;
     }
+    void enter(JobStatus::Stage stage)
+    {
+        m_status.percent = 0;
+        m_status.stage = stage;
+    }
+
+    PortReport succeed(const QString &text) { return end(true, text); }
     PortReport fail(const QString &error)
     {
-        m_report.ok = false;
-        m_report.line = m_name + QStringLiteral(": failed: ") + error;
-        m_report.json.insert(QStringLiteral("ok"), false);
         m_report.json.insert(QStringLiteral("error"), error);
-        return m_report;
+        return end(false, QStringLiteral("failed: ") + error);
     }
 
   private:
-    QString m_name;
+    PortReport end(bool ok, const QString &text)
+    {
+        m_report.ok = ok;
+        m_report.line = m_port.name + QStringLiteral(": ") + text;
+        m_report.json.insert(QStringLiteral("ok"), ok);
+        m_report.json.insert(QStringLiteral("seconds"), seconds().toDouble());
+        m_status.failed = !ok;
+        m_status.stage = JobStatus::Finished;
+        return m_report;
+    }
+
+    const PortName &m_port;
+    JobStatus &m_status;
+    QElapsedTimer m_clock;
+    PortSession m_session;
     PortReport m_report;
 };
-
-void finish(JobStatus &status, bool ok)
-{
-    status.failed = !ok;
-    status.stage = JobStatus::Finished;
-}
 
 } // namespace
 
@@ -180,85 +196,57 @@ PortReport probeEntry(int number, const QString &device, JobStatus &status)
         PortSession session;
         probe = session.connect(device);
     }
-    finish(status, true);
+    status.stage = JobStatus::Finished;
     return describeProbe(number, device, probe);
 }
 
 PortReport readTarget(const PortName &port, const QString &path, JobStatus &status)
 {
-    QElapsedTimer clock;
-    clock.start();
-    Report report(port.name, port.device, "read");
-    report.json().insert(QStringLiteral("file"), path);
-    const auto fail = [&](const QString &error) {
-        finish(status, false);
-        report.json().insert(QStringLiteral("seconds"), seconds(clock).toDouble());
-        return report.fail(error);
-    };
-    if (port.device.isEmpty())
-        return fail(port.missing);
+    Transfer transfer(port, "read", status);
+    transfer.json().insert(QStringLiteral("file"), path);
+    QString why;
+    if (!transfer.connect(why))
+        return transfer.fail(why);
 
-    status.stage = JobStatus::Connecting;
-    PortSession session(&status.percent);
-    const TargetLink::ProbeResult probe = session.connect(port.device);
-    if (probe.kind != Kind::Target)
-        return fail(connectFailure(probe));
-
-    status.percent = 0;
-    status.stage = JobStatus::Reading;
+    transfer.enter(JobStatus::Reading);
     ProfileData profile;
-    const BulkTransfer::Result result = session.read(profile);
+    const BulkTransfer::Result result = transfer.session().read(profile);
     if (result == BulkTransfer::Result::ReadError)
-        return fail(QStringLiteral("an answer cannot be held in a profile (%1)")
-                        .arg(session.interruption()));
+        return transfer.fail(QStringLiteral("an answer cannot be held in a profile (%1)")
+                                 .arg(transfer.session().interruption()));
     if (result != BulkTransfer::Result::Done)
-        return fail(session.interruption());
+        return transfer.fail(transfer.session().interruption());
 
     const SaveResult saved = saveProfileFile(path, profile);
     if (!saved.ok)
-        return fail(QStringLiteral("read, but not saved to %1: %2").arg(path, saved.reason));
-    finish(status, true);
-    report.json().insert(QStringLiteral("seconds"), seconds(clock).toDouble());
-    return report.succeed(QStringLiteral("read in %1 s, saved to %2").arg(seconds(clock), path));
+        return transfer.fail(
+            QStringLiteral("read, but not saved to %1: %2").arg(path, saved.reason));
+    return transfer.succeed(
+        QStringLiteral("read in %1 s, saved to %2").arg(transfer.seconds(), path));
 }
 
 PortReport uploadProfile(const PortName &port, const ProfileData &profile, bool verify,
                          JobStatus &status)
 {
-    QElapsedTimer clock;
-    clock.start();
-    Report report(port.name, port.device, "upload");
-    report.json().insert(QStringLiteral("uploaded"), false);
+    Transfer transfer(port, "upload", status);
+    transfer.json().insert(QStringLiteral("uploaded"), false);
     if (verify)
-        report.json().insert(QStringLiteral("verified"), false);
-    const auto fail = [&](const QString &error) {
-        finish(status, false);
-        report.json().insert(QStringLiteral("seconds"), seconds(clock).toDouble());
-        return report.fail(error);
-    };
-    if (port.device.isEmpty())
-        return fail(port.missing);
+        transfer.json().insert(QStringLiteral("verified"), false);
+    QString why;
+    if (!transfer.connect(why))
+        return transfer.fail(why);
 
-    status.stage = JobStatus::Connecting;
-    PortSession session(&status.percent);
-    const TargetLink::ProbeResult probe = session.connect(port.device);
-    if (probe.kind != Kind::Target)
-        return fail(connectFailure(probe));
-
-    status.percent = 0;
-    status.stage = JobStatus::Uploading;
-    if (session.upload(profile) != BulkTransfer::Result::Done)
-        return fail(session.interruption());
-    report.json().insert(QStringLiteral("uploaded"), true);
+    transfer.enter(JobStatus::Uploading);
+    if (transfer.session().upload(profile) != BulkTransfer::Result::Done)
+        return transfer.fail(transfer.session().interruption());
+    transfer.json().insert(QStringLiteral("uploaded"), true);
 
     if (verify) {
-        status.percent = 0;
-        status.stage = JobStatus::Verifying;
+        transfer.enter(JobStatus::Verifying);
         ProfileData back;
-        const BulkTransfer::Result result = session.read(back);
-        if (result != BulkTransfer::Result::Done)
-            return fail(QStringLiteral("uploaded, but the read-back stopped: %1")
-                            .arg(session.interruption()));
+        if (transfer.session().read(back) != BulkTransfer::Result::Done)
+            return transfer.fail(QStringLiteral("uploaded, but the read-back stopped: %1")
+                                     .arg(transfer.session().interruption()));
         const QList<SettingDifference> differences = profileDifferences(profile, back);
         if (!differences.isEmpty()) {
             QStringList named;
@@ -272,22 +260,20 @@ PortReport uploadProfile(const PortName &port, const ProfileData &profile, bool 
                                         {QStringLiteral("file"), QString::fromLatin1(d.a)},
                                         {QStringLiteral("target"), QString::fromLatin1(d.b)}});
             }
-            report.json().insert(QStringLiteral("differences"), list);
+            transfer.json().insert(QStringLiteral("differences"), list);
             QString text = QStringLiteral("uploaded, but %1 setting(s) read back differ: %2")
                                .arg(differences.size())
                                .arg(named.join(QStringLiteral(", ")));
             if (differences.size() > kDifferencesNamed)
                 text += QStringLiteral(" and %1 more").arg(differences.size() - kDifferencesNamed);
-            return fail(text);
+            return transfer.fail(text);
         }
-        report.json().insert(QStringLiteral("verified"), true);
+        transfer.json().insert(QStringLiteral("verified"), true);
     }
-    finish(status, true);
-    report.json().insert(QStringLiteral("seconds"), seconds(clock).toDouble());
-    return report.succeed(
+    return transfer.succeed(
         QStringLiteral("%1 in %2 s")
             .arg(verify ? QStringLiteral("uploaded and verified") : QStringLiteral("uploaded"),
-                 seconds(clock)));
+                 transfer.seconds()));
 }
 
 } // namespace tonvara::cli
