@@ -210,11 +210,7 @@ PortReport readTarget(const PortName &port, const QString &path, JobStatus &stat
 
     transfer.enter(JobStatus::Reading);
     ProfileData profile;
-    const BulkTransfer::Result result = transfer.session().read(profile);
-    if (result == BulkTransfer::Result::ReadError)
-        return transfer.fail(QStringLiteral("an answer cannot be held in a profile (%1)")
-                                 .arg(transfer.session().interruption()));
-    if (result != BulkTransfer::Result::Done)
+    if (transfer.session().read(profile) != BulkTransfer::Result::Done)
         return transfer.fail(transfer.session().interruption());
 
     const SaveResult saved = saveProfileFile(path, profile);

@@ -38,10 +38,10 @@ BulkTransfer::Result PortSession::read(ProfileData &profile)
     m_lineLost = m_timedOut = false;
     m_store = factoryStore();
     m_link->setFramesTotal(BulkTransfer::kReadFrames);
-    const BulkTransfer::Result result = m_bulk->readAllFromTarget();
-    if (result == BulkTransfer::Result::Done)
+    m_lastResult = m_bulk->readAllFromTarget();
+    if (m_lastResult == BulkTransfer::Result::Done)
         profile = profileFromStore(m_store);
-    return result;
+    return m_lastResult;
 }
 
 BulkTransfer::Result PortSession::upload(const ProfileData &profile)
@@ -49,7 +49,8 @@ BulkTransfer::Result PortSession::upload(const ProfileData &profile)
     m_lineLost = m_timedOut = false;
     applyProfileToStore(profile, m_store);
     m_link->setFramesTotal(BulkTransfer::kUploadFrames);
-    return m_bulk->uploadAllToTarget();
+    m_lastResult = m_bulk->uploadAllToTarget();
+    return m_lastResult;
 }
 
 QString PortSession::interruption() const
@@ -60,6 +61,8 @@ QString PortSession::interruption() const
         return QStringLiteral("the line went away at %1").arg(where);
     if (m_timedOut)
         return QStringLiteral("no answer to %1").arg(where);
+    if (m_lastResult == BulkTransfer::Result::ReadError)
+        return QStringLiteral("an answer a profile cannot hold, at %1").arg(where);
     return QStringLiteral("stopped at %1").arg(where);
 }
 

@@ -44,6 +44,7 @@ class PortSession
     CliLinkView m_view;
     std::unique_ptr<TargetLink> m_link;
     std::unique_ptr<BulkTransfer> m_bulk;
+    BulkTransfer::Result m_lastResult = BulkTransfer::Result::Done;
     bool m_lineLost = false;
     bool m_timedOut = false;
 };

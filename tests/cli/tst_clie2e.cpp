@@ -6,6 +6,7 @@
 #include "ProfileFile.h"
 #include "SimProcess.h"
 
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -152,6 +153,7 @@ class TestCliE2e : public QObject
     Q_OBJECT
   private slots:
     void readTakesEveryFrameInOrderAndSavesLikeSave();
+    void readOfAnAnswerOutOfRangeSavesNothing();
     void uploadsAndVerifiesThreeTargetsAtOnce();
     void silentPortBesideAGoodOne();
     void targetFallingSilentNamesTheFrame();
@@ -216,6 +218,23 @@ void TestCliE2e::readTakesEveryFrameInOrderAndSavesLikeSave()
     QFile savedFile(saved);
     QVERIFY(savedFile.open(QIODevice::ReadOnly));
     QCOMPARE(bytes, savedFile.readAll());
+    QVERIFY(sim.stop());
+}
+
+void TestCliE2e::readOfAnAnswerOutOfRangeSavesNothing()
+{
+    SimProcess sim;
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+    // MUSIC's start mode 9: the editor's spin bar holds 0 to 5.
+    QVERIFY(sim.setSetting(3, 0, 0, 9));
+    const QString path = m_dir.filePath("out-of-range.Lumaroch");
+    const CliRun run = runCli({"read", "--port", sim.device(), "--output", path});
+    QCOMPARE(run.exitCode, 1);
+    // 198 table frames, 4 switches, then minimum, maximum and start mode of group 0.
+    QCOMPARE(run.out,
+             QStringList{sim.device() +
+                         ": failed: an answer a profile cannot hold, at frame 205 of 211"});
+    QVERIFY(!QFileInfo::exists(path));
     QVERIFY(sim.stop());
 }
 
