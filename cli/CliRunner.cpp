@@ -4,11 +4,11 @@
 #include "PortJobs.h"
 #include "PortName.h"
 #include "ProfileCommands.h"
-#include "ProfileDiff.h"
 #include "ProfileFile.h"
 #include "ProgressLine.h"
 #include "QSerialLine.h"
 #include "RS232Port.h"
+#include "SettingsDifference.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -267,12 +267,18 @@ int runDiff(const Options &options)
     const std::optional<ProfileData> b = checkedProfile(options.files.at(1));
     if (!b)
         return kExitUsage;
-    const QList<SettingDifference> differences = profileDifferences(*a, *b);
-    for (const SettingDifference &d : differences)
-        printOut(QStringLiteral("%1: %2 -> %3")
-                     .arg(QString::fromLatin1(d.key), QString::fromLatin1(d.a),
-                          QString::fromLatin1(d.b)));
-    return differences.isEmpty() ? kExitOk : kExitFailed;
+    // The lines the compare window shows, each value named after its file.
+    QString nameA = QFileInfo(options.files.at(0)).fileName();
+    QString nameB = QFileInfo(options.files.at(1)).fileName();
+    if (nameA == nameB) {
+        nameA = options.files.at(0);
+        nameB = options.files.at(1);
+    }
+    const std::vector<SettingDifference> differences = settingDifferences(*a, *b);
+    for (const std::string &line :
+         differenceLines(differences, nameA.toStdString(), nameB.toStdString()))
+        printOut(QString::fromStdString(line));
+    return differences.empty() ? kExitOk : kExitFailed;
 }
 
 } // namespace

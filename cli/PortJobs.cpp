@@ -1,9 +1,9 @@
 #include "PortJobs.h"
 
 #include "PortSession.h"
-#include "ProfileDiff.h"
 #include "ProfileFile.h"
 #include "RS232Port.h"
+#include "SettingsDifference.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -243,25 +243,32 @@ PortReport uploadProfile(const PortName &port, const ProfileData &profile, bool 
         if (transfer.session().read(back) != BulkTransfer::Result::Done)
             return transfer.fail(QStringLiteral("uploaded, but the read-back stopped: %1")
                                      .arg(transfer.session().interruption()));
-        const QList<SettingDifference> differences = profileDifferences(profile, back);
-        if (!differences.isEmpty()) {
+        const std::vector<SettingDifference> differences = settingDifferences(profile, back);
+        if (!differences.empty()) {
             QStringList named;
             QJsonArray list;
             for (const SettingDifference &d : differences) {
+                const QString key = QString::fromStdString(d.key);
+                const QString title = QString::fromStdString(d.title);
+                const QString fileText = QString::fromStdString(d.firstText);
+                const QString targetText = QString::fromStdString(d.secondText);
                 if (named.size() < kDifferencesNamed)
-                    named.append(QStringLiteral("%1 (file %2, target %3)")
-                                     .arg(QString::fromLatin1(d.key), QString::fromLatin1(d.a),
-                                          QString::fromLatin1(d.b)));
-                list.append(QJsonObject{{QStringLiteral("key"), QString::fromLatin1(d.key)},
-                                        {QStringLiteral("file"), QString::fromLatin1(d.a)},
-                                        {QStringLiteral("target"), QString::fromLatin1(d.b)}});
+                    named.append(QStringLiteral("%1 %2 (file %3, target %4)")
+                                     .arg(key, title, fileText, targetText));
+                list.append(QJsonObject{{QStringLiteral("key"), key},
+                                        {QStringLiteral("title"), title},
+                                        {QStringLiteral("file"), d.firstValue},
+                                        {QStringLiteral("target"), d.secondValue},
+                                        {QStringLiteral("fileText"), fileText},
+                                        {QStringLiteral("targetText"), targetText}});
             }
             transfer.json().insert(QStringLiteral("differences"), list);
+            const int count = int(differences.size());
             QString text = QStringLiteral("uploaded, but %1 setting(s) read back differ: %2")
-                               .arg(differences.size())
+                               .arg(count)
                                .arg(named.join(QStringLiteral(", ")));
-            if (differences.size() > kDifferencesNamed)
-                text += QStringLiteral(" and %1 more").arg(differences.size() - kDifferencesNamed);
+            if (count > kDifferencesNamed)
+                text += QStringLiteral(" and %1 more").arg(count - kDifferencesNamed);
             return transfer.fail(text);
         }
         transfer.json().insert(QStringLiteral("verified"), true);

@@ -1,5 +1,6 @@
 // tonvara-cli diff on a table of profile pairs: files compared as Import reads them, one line
-// per differing setting in profile order, exit 0 equal, 1 different, 2 for a refused file.
+// per differing setting in profile order with its key, its title and both read-outs, each named
+// after its file; exit 0 equal, 1 different, 2 for a refused file.
 #include "FactoryValues.h"
 #include "ProfileData.h"
 #include "ProfileFile.h"
@@ -83,10 +84,15 @@ void TestCliDiff::comparesAsImportReads_data()
     QTest::newRow("fraction rounds as Import rounds it")
         << base << withValue(base, "Music0.0", "10.4") << 0 << QStringList{} << "";
     QTest::newRow("one table value")
-        << base << withValue(base, "Music1.3", "3") << 1 << QStringList{"Music1.3: 10 -> 3"} << "";
+        << base << withValue(base, "Music1.3", "3") << 1
+        << QStringList{"Music1.3   MUSIC2 1KHz      a.Lumaroch 0dB b.Lumaroch -7dB"} << "";
     QTest::newRow("lines in profile order")
         << withValue(withValue(base, "VOL2.1", "70"), "MUTE", "1") << withValue(base, "Eff1.9", "0")
-        << 1 << QStringList{"Eff1.9: 80 -> 0", "MUTE: 1 -> 0", "VOL2.1: 70 -> 80"} << "";
+        << 1
+        << QStringList{"Eff1.9     EFF2 REV H_Cut2  a.Lumaroch 80  b.Lumaroch 0",
+                       "MUTE       Mute             a.Lumaroch on  b.Lumaroch off",
+                       "VOL2.1     EFF VOL(SET) Max a.Lumaroch 70  b.Lumaroch 80"}
+        << "";
     QTest::newRow("on/off words read as Import reads them")
         << withValue(base, "EX", "True") << withValue(base, "EX", "1") << 0 << QStringList{} << "";
     QTest::newRow("second file of another model")
@@ -96,7 +102,8 @@ void TestCliDiff::comparesAsImportReads_data()
         << withValue(base, "VOL0.1", "81") << base << 2 << QStringList{}
         << "%1: The imported data errors. (the value of VOL0.1)";
     QTest::newRow("a VOL minimum")
-        << base << withValue(base, "VOL1.0", "50") << 1 << QStringList{"VOL1.0: 0 -> 50"} << "";
+        << base << withValue(base, "VOL1.0", "50") << 1
+        << QStringList{"VOL1.0     MIC VOL(SET) Min a.Lumaroch 0   b.Lumaroch 50"} << "";
     QTest::newRow("minimum above maximum is refused")
         << base << withValue(withValue(base, "VOL1.1", "10"), "VOL1.0", "20") << 2 << QStringList{}
         << "%2: The imported data errors. (the value of VOL1.0)";

@@ -4,6 +4,7 @@
 #include "FactoryValues.h"
 #include "ProfileData.h"
 #include "ProfileFile.h"
+#include "SettingsCatalog.h"
 #include "SimProcess.h"
 
 #include <QFileInfo>
@@ -88,7 +89,7 @@ std::vector<Cell> cellsInLineOrder()
         for (int row = 0; row < shape.rowCount; ++row)
             for (int slot = 0; slot < shape.slotCount; ++slot)
                 cells.push_back({table, row, slot, shape.group, shape.modeBase + row,
-                                 slotAddresses(table)[std::size_t(slot)]});
+                                 slotSpec(table, slot).address});
     }
     return cells;
 }
@@ -128,7 +129,7 @@ ProfileData patternProfile(bool muteOn)
     ProfileData p;
     int n = 0;
     for (const Cell &c : cellsInLineOrder()) {
-        const int max = slotMaximums(c.table)[std::size_t(c.slot)];
+        const int max = slotSpec(c.table, c.slot).maximum;
         p.setValue(c.table, c.row, c.slot, std::uint8_t((n++ * 7 + 3) % (max + 1)));
     }
     p.inputSelect = 2;
@@ -267,7 +268,7 @@ void TestCliE2e::uploadsAndVerifiesThreeTargetsAtOnce()
                  QStringList{kIdentify} + uploadFrames(profile) + readFrames());
         QVERIFY(sims[std::size_t(i)]->uploadEnded());
         QCOMPARE(sims[std::size_t(i)]->setting(4, 0, 2), std::optional<int>(0));
-        QCOMPARE(sims[std::size_t(i)]->setting(2, 21, slotAddresses(TableId::Eff)[9]),
+        QCOMPARE(sims[std::size_t(i)]->setting(2, 21, slotSpec(TableId::Eff, 9).address),
                  std::optional<int>(profile.value(TableId::Eff, 1, 9)));
     }
     for (auto &sim : sims)
