@@ -173,8 +173,18 @@ PortReport describeProbe(int number, const QString &device, const TargetLink::Pr
             found = QStringLiteral("absent");
             text = QStringLiteral("absent");
             break;
+        case OpenFailure::Refused:
+            found = QStringLiteral("refused");
+            text = QStringLiteral("refused (no server listens on that port)");
+            break;
+        case OpenFailure::HostNotFound:
+        case OpenFailure::NoAnswer:
+            found = QStringLiteral("unreachable");
+            text = QStringLiteral("unreachable (%1)").arg(connectFailure(probe));
+            break;
         case OpenFailure::None:
         case OpenFailure::Other:
+        case OpenFailure::Cancelled:
             found = QStringLiteral("error");
             text = connectFailure(probe);
             break;

@@ -1,16 +1,14 @@
 #include "PortName.h"
 
 #include "RS232Port.h"
+#include "TcpLine.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QUrl>
 
 namespace tonvara::cli {
 
 namespace {
-
-constexpr int kHighestTcpPort = 65535;
 
 // The same device whatever path or symlink names it.
 QString deviceIdentity(const QString &device)
@@ -49,11 +47,9 @@ PortName resolvePort(const QString &text, const QStringList &table)
         port.device = table.at(number - 1);
         return port;
     }
-    if (text.startsWith(QLatin1String("tcp://"), Qt::CaseInsensitive)) {
-        const QUrl url(text, QUrl::StrictMode);
-        if (!url.isValid() || url.host().isEmpty() || url.port() < 1 ||
-            url.port() > kHighestTcpPort || !url.path().isEmpty() || url.hasQuery() ||
-            url.hasFragment() || !url.userInfo().isEmpty()) {
+    if (isTcpEntry(text)) {
+        // The same form the port table takes.
+        if (!parseTcpEntry(text)) {
             port.error =
                 QStringLiteral("'%1' is not a network port: write tcp://HOST:PORT").arg(text);
             return port;

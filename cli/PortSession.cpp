@@ -17,7 +17,7 @@ PortSession::PortSession(std::atomic<int> *progress)
         std::make_unique<TargetLink>(m_services, m_store, m_view, std::make_unique<QSerialLine>());
     // The command line reports open failures itself, once, in its own words.
     m_link->port().setDiagnosticSink({});
-    QObject::connect(&m_link->port().line(), &SerialLine::lineLost, &m_link->port().line(),
+    QObject::connect(&m_link->port(), &RS232Port::lineLost, &m_link->port(),
                      [this] { m_lineLost = true; });
     m_bulk = std::make_unique<BulkTransfer>(m_services, *m_link, m_store, m_view);
 }

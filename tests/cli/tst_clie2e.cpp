@@ -4,6 +4,7 @@
 #include "FactoryValues.h"
 #include "ProfileData.h"
 #include "ProfileFile.h"
+#include "Ser2netProcess.h"
 #include "SettingsCatalog.h"
 #include "SimProcess.h"
 
@@ -11,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -162,6 +164,7 @@ class TestCliE2e : public QObject
     void badFileSendsNothing_data();
     void badFileSendsNothing();
     void portsTellsWhatAnswers();
+    void networkPortBesideASerialOne();
     void usageErrors_data();
     void usageErrors();
     void helpOfEveryCommand_data();
@@ -435,6 +438,47 @@ void TestCliE2e::portsTellsWhatAnswers()
     QVERIFY(target.stop());
     QVERIFY(other.stop());
     QVERIFY(silent.stop());
+}
+
+void TestCliE2e::networkPortBesideASerialOne()
+{
+    SimProcess behindServer;
+    SimProcess direct;
+    QVERIFY2(behindServer.start({"--trace"}), qPrintable(behindServer.errorString()));
+    QVERIFY2(direct.start({"--trace"}), qPrintable(direct.errorString()));
+    Ser2netProcess server;
+    QVERIFY2(server.start(behindServer.device()), qPrintable(server.errorString()));
+    // A loopback port that was free a moment ago: nothing listens there.
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost));
+    const QString refused = QStringLiteral("tcp://127.0.0.1:%1").arg(probe.serverPort());
+    probe.close();
+
+    const ProfileData profile = patternProfile(/*muteOn=*/true);
+    const QString path = writeProfileFile(m_dir, "network.Lumaroch", profile);
+    const CliRun run = runCli({"upload", "--verify", "--port", server.entry(), "--port",
+                               direct.device(), "--port", refused, path});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out.size(), 3);
+    QVERIFY2(run.out[0].startsWith(server.entry() + ": uploaded and verified in "),
+             qPrintable(run.out[0]));
+    QVERIFY2(run.out[1].startsWith(direct.device() + ": uploaded and verified in "),
+             qPrintable(run.out[1]));
+    QCOMPARE(run.out[2], refused + ": failed: connection refused: no server listens on that port");
+    // The device server carries the editor's frames unchanged.
+    QCOMPARE(framesReceived(behindServer),
+             QStringList{kIdentify} + uploadFrames(profile) + readFrames());
+
+    const CliRun ports = runCli({"ports"}, {server.entry(), refused});
+    QCOMPARE(ports.exitCode, 0);
+    QCOMPARE(
+        ports.out,
+        (QStringList{
+            QStringLiteral("COM1 (%1): target").arg(server.entry()),
+            QStringLiteral("COM2 (%1): refused (no server listens on that port)").arg(refused)}));
+    server.stop();
+    QVERIFY(behindServer.stop());
+    QVERIFY(direct.stop());
 }
 
 void TestCliE2e::usageErrors_data()

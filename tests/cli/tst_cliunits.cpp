@@ -205,7 +205,26 @@ void TestCliUnits::describesWhatAProbeFound_data()
                             << "absent"
                             << ""
                             << "";
+    QTest::newRow("device server refuses")
+        << probe(Kind::NotOpened, 0, {OpenFailure::Refused, {}, {}})
+        << "COM1 (/dev/ttyS0): refused (no server listens on that port)"
+        << "refused"
+        << ""
+        << "";
+    QTest::newRow("device server's host unknown")
+        << probe(Kind::NotOpened, 0, {OpenFailure::HostNotFound, {}, {}})
+        << "COM1 (/dev/ttyS0): unreachable (host not found)"
+        << "unreachable"
+        << ""
+        << "";
+    QTest::newRow("device server silent")
+        << probe(Kind::NotOpened, 0, {OpenFailure::NoAnswer, {}, {}})
+        << "COM1 (/dev/ttyS0): unreachable (no answer within 500 ms)"
+        << "unreachable"
+        << ""
+        << "";
     QTest::newRow("other failure keeps the system's reason")
+
         << probe(Kind::NotOpened, 0, {OpenFailure::Other, {}, "Input/output error"})
         << "COM1 (/dev/ttyS0): cannot open it: Input/output error"
         << "error"
