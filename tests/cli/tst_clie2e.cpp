@@ -160,6 +160,7 @@ class TestCliE2e : public QObject
     void uploadsAndVerifiesThreeTargetsAtOnce();
     void silentPortBesideAGoodOne();
     void targetFallingSilentNamesTheFrame();
+    void lineVanishingMidUploadLeavesTheOtherPortDone();
     void verifyFindsWhatTheTargetDidNotTake();
     void badFileSendsNothing_data();
     void badFileSendsNothing();
@@ -323,6 +324,27 @@ void TestCliE2e::targetFallingSilentNamesTheFrame()
     QCOMPARE(framesReceived(sim).size(), 21);
     QVERIFY(!sim.uploadEnded());
     QVERIFY(sim.stop());
+}
+
+void TestCliE2e::lineVanishingMidUploadLeavesTheOtherPortDone()
+{
+    // Closes its line after Identify and 29 upload frames, like an adapter pulled out.
+    SimProcess vanishing;
+    SimProcess good;
+    QVERIFY2(vanishing.start({"--close-after", "30"}), qPrintable(vanishing.errorString()));
+    QVERIFY2(good.start({"--trace"}), qPrintable(good.errorString()));
+    const ProfileData profile = patternProfile(/*muteOn=*/true);
+    const QString path = writeProfileFile(m_dir, "vanishing.Lumaroch", profile);
+    const CliRun run =
+        runCli({"upload", "--port", vanishing.device(), "--port", good.device(), path});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out.size(), 2);
+    // The frame after the last answer went into the closing line.
+    QCOMPARE(run.out[0], vanishing.device() + ": failed: the line went away at frame 30 of 212");
+    QVERIFY2(run.out[1].startsWith(good.device() + ": uploaded in "), qPrintable(run.out[1]));
+    QCOMPARE(framesReceived(good), QStringList{kIdentify} + uploadFrames(profile));
+    QVERIFY(vanishing.stop());
+    QVERIFY(good.stop());
 }
 
 void TestCliE2e::verifyFindsWhatTheTargetDidNotTake()
