@@ -18,7 +18,7 @@ class TargetLink;
 
 class TonvaraApp
 {
-  public:
+public:
     explicit TonvaraApp(QtWindowServices &services);
     ~TonvaraApp();
 
@@ -28,7 +28,7 @@ class TonvaraApp
     TargetLink &link() { return *m_link; }
     ParameterStore &store() { return m_store; }
 
-  private:
+private:
     // The w key and the context menu: the traffic log window, opened or brought up.
     void openTrafficLog();
 

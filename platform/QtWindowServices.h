@@ -11,7 +11,7 @@ namespace tonvara {
 
 class QtWindowServices : public HeadlessWindowServices
 {
-  public:
+public:
     // Parent window of message boxes and dialogs (the main window once it exists).
     void setDialogOwner(QWidget *owner) { m_owner = owner; }
 
@@ -24,7 +24,7 @@ class QtWindowServices : public HeadlessWindowServices
     QPoint cursorPos() const override;
     void setCursorPos(QPoint position) override;
 
-  private:
+private:
     QWidget *m_owner = nullptr;
 };
 

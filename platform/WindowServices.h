@@ -22,7 +22,7 @@ using Millis = std::chrono::milliseconds;
 class ServiceTimer : public QObject
 {
     Q_OBJECT
-  public:
+public:
     using QObject::QObject;
     ~ServiceTimer() override = default;
 
@@ -31,27 +31,13 @@ class ServiceTimer : public QObject
     virtual void setEnabled(bool enabled) = 0;
     virtual bool isEnabled() const = 0;
 
-  signals:
+signals:
     void tick();
 };
 
-enum class MessageIcon
-{
-    None,
-    Warning,
-    Critical
-};
-enum class MessageButtons
-{
-    Ok,
-    YesNo
-};
-enum class MessageAnswer
-{
-    Ok,
-    Yes,
-    No
-};
+enum class MessageIcon { None, Warning, Critical };
+enum class MessageButtons { Ok, YesNo };
+enum class MessageAnswer { Ok, Yes, No };
 
 struct ScreenMetrics
 {
@@ -64,19 +50,18 @@ struct ScreenMetrics
 struct FileDialogRequest
 {
     QString title;
-    QString filter; // e.g. "Sound Profile (*.Lumaroch)"
+    QString filter;       // e.g. "Sound Profile (*.Lumaroch)"
     QString startFolder;
     bool promptOverwrite = false; // save dialog: ask before replacing the chosen name
 };
 
 class WindowServices
 {
-  public:
+public:
     virtual ~WindowServices() = default;
 
     // Owned by the caller; parent may be null.
-    virtual std::unique_ptr<ServiceTimer> createTimer(Millis interval,
-                                                      QObject *parent = nullptr) = 0;
+    virtual std::unique_ptr<ServiceTimer> createTimer(Millis interval, QObject *parent = nullptr) = 0;
 
     // Delivers what is waiting now (input, paint, due timers), each to its end, then returns.
     virtual void processPendingEvents() = 0;
