@@ -113,6 +113,14 @@ bool MainFrm_Big::windowKey(const QKeyEvent &event, QWidget *focus)
         call(m_parts.redo);
         return true;
     }
+    if (modifiers == Qt::ControlModifier && key == Qt::Key_D) {
+        call(m_parts.compareWithTarget);
+        return true;
+    }
+    if (modifiers == (Qt::ControlModifier | Qt::ShiftModifier) && key == Qt::Key_D) {
+        call(m_parts.compareWithProfile);
+        return true;
+    }
     if ((modifiers == Qt::NoModifier && key == Qt::Key_Menu) ||
         (modifiers == Qt::ShiftModifier && key == Qt::Key_F10)) {
         // At the centre of the focused control, or of the window when none has the focus.

@@ -1,9 +1,10 @@
 // The main window shell: fixed 932 x 674 client area over the drawn background, the exit
 // question, dragging by the background, the keys that work wherever the focus is (w for the
-// traffic log, Ctrl+Z undo, Ctrl+Y and Ctrl+Shift+Z redo, Menu and Shift+F10 for the context
-// menu), the context menu on the background, and Timer1, which returns the KEY row to
-// natural. The pages, the link and the store are plugged in through MainWindowParts by the
-// program's composition root. User-interface thread only.
+// traffic log, Ctrl+Z undo, Ctrl+Y and Ctrl+Shift+Z redo, Ctrl+D and Ctrl+Shift+D for the
+// comparisons with the target and with a profile, Menu and Shift+F10 for the context menu),
+// the context menu on the background, and Timer1, which returns the KEY row to natural. The
+// pages, the link and the store are plugged in through MainWindowParts by the program's
+// composition root. User-interface thread only.
 #pragma once
 
 #include "WindowServices.h"
@@ -33,6 +34,8 @@ struct MainWindowParts
     std::function<void()> undo;                 // Ctrl+Z
     std::function<void()> redo;                 // Ctrl+Y, Ctrl+Shift+Z
     std::function<void(QPoint)> contextMenu;    // at this screen position
+    std::function<void()> compareWithTarget;    // Ctrl+D
+    std::function<void()> compareWithProfile;   // Ctrl+Shift+D
     std::function<void()> showNaturalKey;       // Timer1: all KEY buttons off, natural on
     std::function<void()> resetCommandButtons;  // background pointer movement
     std::function<bool()> isWaitingForTarget;   // a send is waiting for its answer

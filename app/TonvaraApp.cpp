@@ -2,6 +2,7 @@
 
 #include "BulkTransfer.h"
 #include "CommIndicator.h"
+#include "CompareCommands.h"
 #include "MainPages.h"
 #include "QSerialLine.h"
 #include "QtWindowServices.h"
@@ -39,6 +40,21 @@ TonvaraApp::TonvaraApp(QtWindowServices &services)
         bulk->uploadAllToTarget();
     });
 
+    CompareCommands::Actions compare;
+    compare.readTarget = [bulk, link] {
+        link->setFramesTotal(BulkTransfer::kReadFrames);
+        return bulk->readTargetSettings();
+    };
+    compare.upload = [bulk, link] {
+        link->setFramesTotal(BulkTransfer::kUploadFrames);
+        bulk->uploadAllToTarget();
+    };
+    compare.take = [this](const QString &label, const ProfileData &values) {
+        m_pages->takeProfile(label.toStdString(), values);
+    };
+    compare.canActNow = [this] { return m_pages->editor().canActNow(); };
+    m_compare = new CompareCommands(services, m_store, *m_pages, std::move(compare), m_pages);
+
     MainWindowParts parts;
     parts.placeTitleStrips = [this] { m_pages->placeTitleStrips(); };
     parts.loadAddresses = [this] { m_pages->loadAddresses(); };
@@ -53,6 +69,9 @@ TonvaraApp::TonvaraApp(QtWindowServices &services)
     parts.redo = [editor] { editor->redo(); };
     parts.contextMenu = [this](QPoint at) { m_pages->windowMenu().popup(at); };
     m_pages->windowMenu().setTrafficLogAction([this] { openTrafficLog(); });
+    parts.compareWithTarget = [this] { m_compare->compareWithTarget(); };
+    parts.compareWithProfile = [this] { m_compare->compareWithProfile(); };
+    m_pages->windowMenu().setCompareActions(parts.compareWithTarget, parts.compareWithProfile);
     parts.showNaturalKey = [this] { m_pages->showNaturalKey(); };
     parts.resetCommandButtons = [this] { m_pages->resetCommandButtons(); };
     parts.isWaitingForTarget = [this] { return m_link->isWaitingForReply(); };

@@ -12,6 +12,7 @@
 namespace tonvara {
 
 class CommIndicator;
+class CompareCommands;
 class MainPages;
 class QtWindowServices;
 class TargetLink;
@@ -25,6 +26,7 @@ public:
     void start();
     MainFrm_Big &mainWindow() { return *m_window; }
     MainPages &pages() { return *m_pages; }
+    CompareCommands &compare() { return *m_compare; }
     TargetLink &link() { return *m_link; }
     ParameterStore &store() { return m_store; }
 
@@ -36,6 +38,7 @@ private:
     ParameterStore m_store;
     std::unique_ptr<MainFrm_Big> m_window;
     MainPages *m_pages = nullptr; // child of the window
+    CompareCommands *m_compare = nullptr; // child of the pages
     std::unique_ptr<TargetLink> m_link;
     QPointer<CommIndicator> m_trafficWindow; // shows the link's log: deleted before the link
 };

@@ -36,6 +36,9 @@ void C_FlagBar::setOn(bool on)
 {
     const bool changed = on != m_on;
     m_on = on;
+    // A change of the switch state also takes the difference mark off.
+    if (changed)
+        m_marked = false;
     update();
     if (changed)
         announceChecked(this);
@@ -47,6 +50,14 @@ void C_FlagBar::toggle()
         return;
     setOn(!m_on);
     emit Click();
+}
+
+void C_FlagBar::setMarked(bool marked)
+{
+    if (marked == m_marked)
+        return;
+    m_marked = marked;
+    update();
 }
 
 void C_FlagBar::setValueInvert(bool invert)
@@ -71,6 +82,8 @@ void C_FlagBar::paintEvent(QPaintEvent *)
     drawRockerFace(p, QRect(0, 0, kWidth, kHeight), m_on);
     if (hasFocus())
         drawFocusMark(p, rect());
+    if (m_marked)
+        drawDifferenceMark(p, QRect(0, 0, kWidth, kHeight));
 }
 
 void C_FlagBar::resizeEvent(QResizeEvent *)

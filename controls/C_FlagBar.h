@@ -31,6 +31,10 @@ class C_FlagBar : public QWidget
     // As a press on the half that is not lit: the face flips, then Click. Nothing happens
     // while the control is disabled.
     void toggle();
+    // A red tick over the top right corner of the face: the host marks a toggle whose value
+    // differs from compared values. A change of the switch state removes it.
+    bool isMarked() const { return m_marked; }
+    void setMarked(bool marked);
 
     QSize sizeHint() const override;
 
@@ -47,6 +51,7 @@ class C_FlagBar : public QWidget
     void setOn(bool on);
 
     bool m_on = false;
+    bool m_marked = false;
     bool m_valueInvert = false;
     int m_buttonStyle = 0;
 };

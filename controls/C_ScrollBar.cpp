@@ -56,6 +56,8 @@ constexpr int kScaleWidth = 32;
 constexpr int kScaleHeight = 12;
 constexpr int kScaleTop1 = 28;
 constexpr int kWidth = 70; // the drawing lies between x 0 and x 69
+// Its top right corner meets the top left corner of the read-out box (x 34, y 14).
+const QRect kMarkArea(25, 14, kDifferenceMarkSize, kDifferenceMarkSize);
 
 } // namespace
 
@@ -92,7 +94,7 @@ void C_ScrollBar::loadSettings(const Settings &settings)
 
 void C_ScrollBar::setValue(int value)
 {
-    m_value = std::clamp(value, 0, m_maxValue);
+    takeValue(std::clamp(value, 0, m_maxValue));
     refreshReadout();
     update();
 }
@@ -102,7 +104,7 @@ bool C_ScrollBar::setValueByUser(int value)
     const int next = std::clamp(value, 0, m_maxValue);
     if (!isEnabled() || next == m_value)
         return false;
-    m_value = next;
+    takeValue(next);
     refreshReadout();
     emit Scroll();
     update();
@@ -118,7 +120,7 @@ void C_ScrollBar::setMaxValue(int maxValue)
 {
     // A range below 1 has no step size; 1 is the smallest range that draws.
     m_maxValue = std::max(1, maxValue);
-    m_value = sliderCentreValue(m_maxValue);
+    takeValue(sliderCentreValue(m_maxValue));
     refreshReadout();
     update();
 }
@@ -126,8 +128,23 @@ void C_ScrollBar::setMaxValue(int maxValue)
 void C_ScrollBar::setMaxValuePreview(int maxValue)
 {
     m_maxValue = std::max(1, maxValue);
-    m_value = std::min(m_value, m_maxValue);
+    takeValue(std::min(m_value, m_maxValue));
     refreshReadout();
+    update();
+}
+
+void C_ScrollBar::takeValue(int v)
+{
+    if (v != m_value)
+        m_marked = false;
+    m_value = v;
+}
+
+void C_ScrollBar::setMarked(bool marked)
+{
+    if (marked == m_marked)
+        return;
+    m_marked = marked;
     update();
 }
 
@@ -292,6 +309,11 @@ void C_ScrollBar::paintEvent(QPaintEvent *)
     // Focus shows as a line between the read-out box and the scale, where no rule draws.
     if (hasFocus())
         drawPlainLine(p, 36, 29, 67, 29, 1, kFocusAmber);
+    // Left of the read-out box, between the title and the top scale label: nothing else is
+    // ever drawn there, and the title strips laid over the top of the main window's sliders
+    // leave it in view.
+    if (m_marked)
+        drawDifferenceMark(p, kMarkArea);
 }
 
 void C_ScrollBar::resizeEvent(QResizeEvent *)
@@ -329,7 +351,7 @@ void C_ScrollBar::mouseMoveEvent(QMouseEvent *event)
         m_dragActive = false;
     if (!m_dragActive)
         return;
-    m_value = geometry().valueAt(pos.y());
+    takeValue(geometry().valueAt(pos.y()));
     refreshReadout();
     update();
     if (m_value != m_lastReported) {

@@ -72,6 +72,12 @@ class C_ScrollBar : public QWidget
     void setText2(const QString &text);
     void setText3(const QString &text);
 
+    // A red tick left of the read-out box, outside the title, scale, groove, knob and read-out:
+    // the host marks a slider whose value differs from compared values. Any change of Value
+    // removes it.
+    bool isMarked() const { return m_marked; }
+    void setMarked(bool marked);
+
     // Interaction state, for the host and tests.
     bool isIn() const { return m_in; }
     bool isDragActive() const { return m_dragActive; }
@@ -101,6 +107,8 @@ class C_ScrollBar : public QWidget
 
   private:
     void refreshReadout();
+    // Value takes v (already within the range); a change removes the mark.
+    void takeValue(int v);
     void setText(int index, const QString &text);
     void enterIn();
     void leaveIn();
@@ -119,6 +127,7 @@ class C_ScrollBar : public QWidget
     bool m_titleVisible = true;
     bool m_showSize = false;
     bool m_valueGlobal = false;
+    bool m_marked = false;
 
     bool m_in = false;
     bool m_dragActive = false;

@@ -8,6 +8,8 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 
+#include <algorithm>
+
 namespace tonvara {
 
 namespace {
@@ -261,6 +263,14 @@ void drawFocusMark(QPainter &painter, const QRect &rect)
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(rect.adjusted(0, 0, -1, -1));
     painter.restore();
+}
+
+void drawDifferenceMark(QPainter &painter, const QRect &rect)
+{
+    const int size = std::min({kDifferenceMarkSize, rect.width(), rect.height()});
+    for (int row = 0; row < size; ++row)
+        painter.fillRect(rect.right() - size + 1 + row, rect.top() + row, size - row, 1,
+                         kDifferenceRed);
 }
 
 } // namespace tonvara

@@ -37,10 +37,16 @@ void drawIndicator(QPainter &painter, const QRect &rect, bool lit);
 void drawKeyFace(QPainter &painter, const QRect &rect, const QString &legend, bool lit);
 // A thin amber mark along the given rectangle's edge that shows the keyboard focus.
 void drawFocusMark(QPainter &painter, const QRect &rect);
+// The red corner tick of a control whose value differs from compared values: a right-angled
+// triangle in the top right corner of rect, kDifferenceMarkSize pixels along each edge (fewer
+// when rect is smaller), drawn pixel by pixel so its pixels do not depend on antialiasing.
+void drawDifferenceMark(QPainter &painter, const QRect &rect);
+inline constexpr int kDifferenceMarkSize = 7;
 
 // Shared colours.
 inline const QColor kPanelGrey{52, 54, 55};
 inline const QColor kLitAmber{255, 196, 40};
 inline const QColor kFocusAmber{255, 176, 0};
+inline const QColor kDifferenceRed{232, 32, 32};
 
 } // namespace tonvara

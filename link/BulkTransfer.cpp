@@ -32,6 +32,18 @@ BulkTransfer::BulkTransfer(WindowServices &services, TargetLink &link, Parameter
 
 BulkTransfer::Result BulkTransfer::readAllFromTarget()
 {
+    return readAll([this](const ReadResult &result) { apply(result); });
+}
+
+std::optional<ProfileData> BulkTransfer::readTargetSettings()
+{
+    std::optional<ProfileData> settings;
+    readAll([&settings](const ReadResult &result) { settings = settingsOf(result); });
+    return settings;
+}
+
+BulkTransfer::Result BulkTransfer::readAll(const std::function<void(const ReadResult &)> &complete)
+{
     if (!m_link.connected()) {
         m_services.messageBox(QString::fromLatin1(kNotConnectedMessage), MessageIcon::Warning,
                               MessageButtons::Ok);
@@ -43,7 +55,7 @@ BulkTransfer::Result BulkTransfer::readAllFromTarget()
     ReadResult result;
     const Outcome outcome = collect(result);
     if (outcome == Outcome::Complete)
-        apply(result);
+        complete(result);
 
     m_view.setMainWindowEnabled(true);
     m_link.endProgress();
@@ -145,6 +157,26 @@ void BulkTransfer::apply(const ReadResult &result)
         const VolSet &group = result.volSet[static_cast<std::size_t>(k)];
         m_view.applyVolSetGroup(k, group.minLevel, group.maxLevel, group.startMode);
     }
+}
+
+ProfileData BulkTransfer::settingsOf(const ReadResult &result)
+{
+    ProfileData settings;
+    for (const TableId id : kAllTables) {
+        const ModeTable &table = result.tables[index(id)];
+        for (int row = 0; row < table.rowCount(); ++row)
+            for (int slot = 0; slot < table.slotCount(); ++slot)
+                settings.setValue(id, row, slot, table.cellAt(row, slot).value);
+    }
+    settings.mute = result.mute;
+    settings.lock = result.lock;
+    settings.exciter = result.exciter;
+    settings.inputSelect = result.input;
+    for (int k = 0; k < kVolSetCount; ++k) {
+        const VolSet &read = result.volSet[static_cast<std::size_t>(k)];
+        settings.vol[static_cast<std::size_t>(k)] = {read.minLevel, read.maxLevel, read.startMode};
+    }
+    return settings;
 }
 
 BulkTransfer::Result BulkTransfer::uploadAllToTarget()

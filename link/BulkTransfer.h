@@ -1,15 +1,19 @@
 // The whole-set operations of the Read and Upload buttons: every stored setting of every mode
 // read from the target, or sent to it, one acknowledged frame at a time, with the main window
 // disabled and the progress bar following. A Read applies nothing until every answer is in, so
-// an interrupted Read leaves the editor exactly as it was.
+// an interrupted Read leaves the editor exactly as it was. The same read also fills a separate
+// copy of the target's settings for a comparison, leaving the editor alone.
 // The command line runs the same two operations through a view of its own, so the frames on
 // the line are the editor's. Owned by the composition root; user-interface thread only.
 #pragma once
 
 #include "ParameterStore.h"
+#include "ProfileData.h"
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <optional>
 
 namespace tonvara {
 
@@ -42,6 +46,10 @@ class BulkTransfer
     // An Upload is Done only when UploadEnd was acknowledged too.
     Result readAllFromTarget();
     Result uploadAllToTarget();
+    // The Read's frames, progress, disabled window and messages, but the answers go into a copy
+    // and nothing of the editor changes. The target's settings, or nothing when the read did not
+    // run to its end (not connected, an unanswered frame, an answer the window cannot hold).
+    std::optional<ProfileData> readTargetSettings();
 
   private:
     // Everything a Read collects before it touches the store or the window.
@@ -61,8 +69,12 @@ class BulkTransfer
         RuntimeError
     };
 
+    // Everything a Read does around collecting; complete() runs on a full collection, while the
+    // window is still disabled.
+    Result readAll(const std::function<void(const ReadResult &)> &complete);
     Outcome collect(ReadResult &result);
     void apply(const ReadResult &result);
+    static ProfileData settingsOf(const ReadResult &result);
     bool upload();
     // One Read request; the answer in `answer` when it came.
     bool read(int group, int mode, int address, std::uint8_t &answer);

@@ -78,6 +78,13 @@ void saveProfile(WindowServices &services, const ProfileData &profile)
 
 std::optional<ProfileData> importProfile(WindowServices &services)
 {
+    if (std::optional<OpenedProfile> opened = openProfile(services))
+        return std::move(opened->data);
+    return std::nullopt;
+}
+
+std::optional<OpenedProfile> openProfile(WindowServices &services)
+{
     const QString path = services.openFileDialog(dialogRequest(kOpenDialogTitle, false));
     if (path.isEmpty() || !QFileInfo::exists(path))
         return std::nullopt;
@@ -86,7 +93,7 @@ std::optional<ProfileData> importProfile(WindowServices &services)
     const ProfileCheck check = loadProfileFile(path);
     switch (check.status) {
     case ProfileStatus::Ok:
-        return check.data;
+        return OpenedProfile{path, check.data};
     case ProfileStatus::ModelMismatch:
         services.messageBox(QString::fromLatin1(kModelMismatchMessage), MessageIcon::Critical,
                             MessageButtons::Ok);

@@ -42,9 +42,18 @@ QString withProfileExtension(const QString &path);
 // and the reason and leaves an existing file as it was. Success shows nothing.
 void saveProfile(WindowServices &services, const ProfileData &profile);
 
-// Asks for a file and reads it in full. Returns the profile to apply, or nullopt when the
+struct OpenedProfile
+{
+    QString path;
+    ProfileData data;
+};
+
+// Asks for a file and reads it in full. Returns the profile with its path, or nullopt when the
 // dialog was cancelled, the name does not exist, or the file was refused (the message has
-// been shown then).
+// been shown then). Import and the comparison with a profile both open files this way.
+std::optional<OpenedProfile> openProfile(WindowServices &services);
+
+// The profile to apply, as openProfile finds it.
 std::optional<ProfileData> importProfile(WindowServices &services);
 
 } // namespace tonvara

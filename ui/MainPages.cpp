@@ -32,11 +32,26 @@ const QColor kPanelGrey(61, 63, 63);
 constexpr int kSliderCentreX = 51;
 
 // Left edges (twips, in the container or window) of each slider row in its view.
-int musicEqLeft(int i) { return 1230 * i; }
-int musicOutputLeft(int i) { return 1000 + 1140 * (i - 8); }
-int micLeft(int i) { return 380 + 1100 * i; }
-int effLeft(int i) { return 1000 * i; }
-int ktvLeft(int i) { return 1260 * i; }
+int musicEqLeft(int i)
+{
+    return 1230 * i;
+}
+int musicOutputLeft(int i)
+{
+    return 1000 + 1140 * (i - 8);
+}
+int micLeft(int i)
+{
+    return 380 + 1100 * i;
+}
+int effLeft(int i)
+{
+    return 1000 * i;
+}
+int ktvLeft(int i)
+{
+    return 1260 * i;
+}
 constexpr int kFrameLeft = 300;
 constexpr int kFrame1Top = 1240;
 constexpr int kFrame2Top = 6030;
@@ -581,12 +596,38 @@ C_ComboBox *MainPages::modeList(int n) const
 
 void MainPages::showSlotValue(TableId table, int slot, std::uint8_t value)
 {
-    if (table == TableId::Music && slot >= 16) {
+    if (table == TableId::Music && slot >= 16)
         (slot == 16 ? m_flagBar2 : m_flagBar3)->setValue(value != 0);
-        return;
-    }
-    if (C_ScrollBar *slider = tableSlider(table, slot))
+    else if (C_ScrollBar *slider = tableSlider(table, slot))
         slider->setValue(value);
+    markSlot(table, slot);
+}
+
+void MainPages::showCurrentModes()
+{
+    m_store.showCurrentModes(*this);
+    // The rows of the table the EFF MODE list does not show lose their marks too.
+    for (const TableId table : kAllTables)
+        for (int slot = 0; slot < shapeOf(table).slotCount; ++slot)
+            markSlot(table, slot);
+}
+
+void MainPages::setSlotMarks(std::function<bool(TableId, int, int)> marked)
+{
+    m_slotMarked = std::move(marked);
+    for (const TableId table : kAllTables)
+        for (int slot = 0; slot < shapeOf(table).slotCount; ++slot)
+            markSlot(table, slot);
+}
+
+void MainPages::markSlot(TableId table, int slot)
+{
+    const int row = m_store.currentRow(table);
+    const bool marked = m_slotMarked && row >= 0 && m_slotMarked(table, row, slot);
+    if (table == TableId::Music && slot >= 16)
+        (slot == 16 ? m_flagBar2 : m_flagBar3)->setMarked(marked);
+    else if (C_ScrollBar *slider = tableSlider(table, slot))
+        slider->setMarked(marked);
 }
 
 bool MainPages::connected() const
@@ -797,12 +838,15 @@ void MainPages::saveProfile()
 
 void MainPages::importProfile()
 {
-    const std::optional<ProfileData> profile = tonvara::importProfile(m_services);
-    if (!profile)
-        return;
-    ParameterStore imported = m_store;
-    applyProfileToStore(*profile, imported);
-    m_editor->replaceEditor("Import", imported);
+    if (const std::optional<ProfileData> profile = tonvara::importProfile(m_services))
+        takeProfile("Import", *profile);
+}
+
+void MainPages::takeProfile(const std::string &label, const ProfileData &profile)
+{
+    ParameterStore taken = m_store;
+    applyProfileToStore(profile, taken);
+    m_editor->replaceEditor(label, taken);
 }
 
 } // namespace tonvara

@@ -74,12 +74,18 @@ public:
 
     void showMusicView(int view);
     void showEffView(int modeNumber);
-    void showCurrentModes() override { m_store.showCurrentModes(*this); }
+    // The current rows onto the controls, and their marks (see setSlotMarks).
+    void showCurrentModes() override;
 
     // Mode list choices, as the lists' Click handlers run them.
     void chooseMusicMode(int index);
     void chooseMicMode(int index);
     void chooseEffMode(int index);
+
+    // While marked is set, the slider or toggle of each slot of the current rows carries the
+    // difference mark when marked(table, row, slot) holds: now, and whenever the current rows
+    // are shown again. Without it no control is marked.
+    void setSlotMarks(std::function<bool(TableId, int, int)> marked);
 
     // Command buttons back to their normal look (pointer over the background).
     void resetCommandButtons();
@@ -114,6 +120,9 @@ public:
     ProfileData currentProfile() const;
     void saveProfile();
     void importProfile();
+    // A whole set of values taken in as Import takes a profile, as one undo step named label
+    // (Import, or the values of a comparison). Sends nothing.
+    void takeProfile(const std::string &label, const ProfileData &profile);
     int spinValue(int index) const override;
 
     // Controls, by their names in the window.
@@ -153,6 +162,7 @@ private:
     void onKeyClick(int k);
     void onSwitchClick(int k);
     void onStartLevelScrolled(int k);
+    void markSlot(TableId table, int slot);
 
     WindowServices &m_services;
     ParameterStore &m_store;
@@ -162,6 +172,7 @@ private:
     SettingEditor *m_editor = nullptr;
     WindowMenu *m_windowMenu = nullptr;
     std::function<void()> m_startKeyTimer;
+    std::function<bool(TableId, int, int)> m_slotMarked;
 
     QWidget *m_frame1 = nullptr;
     QWidget *m_frame2 = nullptr;

@@ -223,6 +223,10 @@ void TestMainFrm::windowKeysWherever_data()
         {"z alone", Qt::Key_Z, Qt::NoModifier, ""},
         {"F10 alone", Qt::Key_F10, Qt::NoModifier, ""},
         {"Ctrl+Alt+Z", Qt::Key_Z, Qt::ControlModifier | Qt::AltModifier, ""},
+        {"Ctrl+D", Qt::Key_D, Qt::ControlModifier, "compare with target"},
+        {"Ctrl+Shift+D", Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier,
+         "compare with profile"},
+        {"Ctrl+Alt+D", Qt::Key_D, Qt::ControlModifier | Qt::AltModifier, ""},
     };
     for (const char *focus : {"window", "swallowing control", "entry box"})
         for (const auto &k : keys)
@@ -244,6 +248,8 @@ void TestMainFrm::windowKeysWherever()
     MainWindowParts parts;
     parts.undo = [&calls] { calls << "undo"; };
     parts.redo = [&calls] { calls << "redo"; };
+    parts.compareWithTarget = [&calls] { calls << "compare with target"; };
+    parts.compareWithProfile = [&calls] { calls << "compare with profile"; };
     parts.contextMenu = [&](QPoint at) {
         calls << "menu";
         menuAt = at;

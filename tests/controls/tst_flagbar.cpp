@@ -39,6 +39,10 @@ class TestFlagBar : public QObject
     void sizeIsFixed_data();
     void sizeIsFixed();
     void onFaceIsLitOffFaceIsNot();
+    void differenceMarkPixels_data();
+    void differenceMarkPixels();
+    void differenceMarkGoesWithAChange_data();
+    void differenceMarkGoesWithAChange();
 };
 
 void TestFlagBar::pressSidesAgainstMidpoint_data()
@@ -150,6 +154,70 @@ void TestFlagBar::onFaceIsLitOffFaceIsNot()
     QCOMPARE(litPixels(off), 0);
     QVERIFY(litPixels(on.copy(28, 0, 28, 23)) >= 6); // the mark on the right half
     QCOMPARE(litPixels(on.copy(0, 0, 28, 23)), 0);
+}
+
+void TestFlagBar::differenceMarkPixels_data()
+{
+    QTest::addColumn<bool>("on");
+    QTest::newRow("off face") << false;
+    QTest::newRow("on face") << true;
+}
+
+void TestFlagBar::differenceMarkPixels()
+{
+    QFETCH(bool, on);
+    C_FlagBar flag;
+    flag.setValue(on);
+    const QImage plain = renderWidget(flag);
+    flag.setMarked(true);
+    const QImage marked = renderWidget(flag);
+    // A red triangle of 7 px legs over the top right corner, the rest of the face unchanged.
+    for (int y = 0; y < C_FlagBar::kHeight; ++y)
+        for (int x = 0; x < C_FlagBar::kWidth; ++x) {
+            const bool inMark = y < 7 && x >= C_FlagBar::kWidth - 7 + y;
+            if (inMark)
+                QCOMPARE(pixel(marked, x, y), QColor(232, 32, 32));
+            else
+                QCOMPARE(pixel(marked, x, y), pixel(plain, x, y));
+        }
+    QCOMPARE(flag.value(), on);
+}
+
+void TestFlagBar::differenceMarkGoesWithAChange_data()
+{
+    QTest::addColumn<bool>("startOn");
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("staysMarked");
+    QTest::newRow("a press turns it on") << false << "press right" << false;
+    QTest::newRow("a press turns it off") << true << "press left" << false;
+    QTest::newRow("a press on the half already down") << true << "press right" << true;
+    QTest::newRow("a press on the midpoint") << false << "press middle" << true;
+    QTest::newRow("the program writes the other value") << false << "write on" << false;
+    QTest::newRow("the program writes the same value") << true << "write on" << true;
+    QTest::newRow("ValueInvert flips Value, not the face") << true << "invert" << true;
+}
+
+void TestFlagBar::differenceMarkGoesWithAChange()
+{
+    QFETCH(bool, startOn);
+    QFETCH(QString, change);
+    QFETCH(bool, staysMarked);
+    C_FlagBar flag;
+    flag.setValue(startOn);
+    flag.setMarked(true);
+    if (change == QLatin1String("press right"))
+        sendMouse(&flag, QEvent::MouseButtonPress, QPointF(45, 10), Qt::LeftButton, Qt::LeftButton);
+    else if (change == QLatin1String("press left"))
+        sendMouse(&flag, QEvent::MouseButtonPress, QPointF(10, 10), Qt::LeftButton, Qt::LeftButton);
+    else if (change == QLatin1String("press middle"))
+        sendMouse(&flag, QEvent::MouseButtonPress, QPointF(28, 10), Qt::LeftButton, Qt::LeftButton);
+    else if (change == QLatin1String("write on"))
+        flag.setValue(true);
+    else
+        flag.setValueInvert(true);
+    QCOMPARE(flag.isMarked(), staysMarked);
+    QCOMPARE(pixel(renderWidget(flag), C_FlagBar::kWidth - 1, 0) == QColor(232, 32, 32),
+             staysMarked);
 }
 
 QTEST_MAIN(TestFlagBar)

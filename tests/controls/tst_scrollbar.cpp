@@ -106,6 +106,10 @@ class TestScrollBar : public QObject
     void disablingKeepsFocusForNextStep();
     void focusIsShown();
     void dragThroughWindowWhileHostDisables();
+    void differenceMarkPixels_data();
+    void differenceMarkPixels();
+    void differenceMarkGoesWithAChange_data();
+    void differenceMarkGoesWithAChange();
 };
 
 void TestScrollBar::drawingPixels_data()
@@ -833,6 +837,103 @@ void TestScrollBar::dragThroughWindowWhileHostDisables()
     QTest::mouseRelease(handle, Qt::LeftButton, {}, origin + QPoint(50, 36));
     QVERIFY(!slider.isDragActive());
     QCOMPARE(slider.value(), 20);
+}
+
+// The pixels that differ between two renders of the same size.
+QList<QPoint> changedPixels(const QImage &a, const QImage &b)
+{
+    QList<QPoint> changed;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y))
+                changed.append(QPoint(x, y));
+    return changed;
+}
+
+void TestScrollBar::differenceMarkPixels_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<SliderSetup>("setup");
+    QTest::addColumn<bool>("titleVisible");
+    // The narrowest and a wide slider of the main window; the knob at the top of its travel,
+    // as near the mark as it gets; a title shown, as no slider of the main window has.
+    QTest::newRow("73 px, tall, knob at the top") << 73 << SliderSetup{true, 20, 20} << false;
+    QTest::newRow("97 px, tall, knob in the middle") << 97 << SliderSetup{true, 127, 64} << false;
+    QTest::newRow("81 px, normal, knob at the bottom, title")
+        << 81 << SliderSetup{false, 6, 0} << true;
+}
+
+void TestScrollBar::differenceMarkPixels()
+{
+    QFETCH(int, width);
+    QFETCH(SliderSetup, setup);
+    QFETCH(bool, titleVisible);
+    C_ScrollBar slider;
+    configure(slider, setup);
+    slider.setTitle(QStringLiteral("SUB MicOn Vol"));
+    slider.setTitleVisible(titleVisible);
+    slider.setText1(QStringLiteral("+10"));
+    slider.resize(width, slider.height());
+    const QImage plain = renderWidget(slider);
+    slider.setMarked(true);
+    QVERIFY(slider.isMarked());
+    const QImage marked = renderWidget(slider);
+
+    // Exactly a red right-angled triangle of 7 px legs whose corner meets the read-out box's
+    // top left corner (34, 14): row r covers x 25 + r to 31. Nothing of the title rows, box,
+    // scale, groove, knob or read-out.
+    QList<QPoint> triangle;
+    for (int y = 14; y < 21; ++y)
+        for (int x = 25 + (y - 14); x <= 31; ++x)
+            triangle.append(QPoint(x, y));
+    QCOMPARE(changedPixels(plain, marked), triangle);
+    for (const QPoint &p : triangle)
+        QCOMPARE(pixel(marked, p.x(), p.y()), QColor(232, 32, 32));
+
+    slider.setMarked(false);
+    QCOMPARE(renderWidget(slider), plain);
+}
+
+void TestScrollBar::differenceMarkGoesWithAChange_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("staysMarked");
+    QTest::newRow("the program sets another value") << "setValue 3" << false;
+    QTest::newRow("the program sets the same value") << "setValue 10" << true;
+    QTest::newRow("the program sets a value the range limits to the same") << "setValue 99" << true;
+    QTest::newRow("a drag moves the knob") << "drag" << false;
+    QTest::newRow("an arrow key steps") << "key" << false;
+    QTest::newRow("an arrow key at the end of the range") << "key at top" << true;
+    QTest::newRow("a preview range below the value") << "preview 4" << false;
+    QTest::newRow("a preview range above the value") << "preview 30" << true;
+}
+
+void TestScrollBar::differenceMarkGoesWithAChange()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, staysMarked);
+    C_ScrollBar slider;
+    configure(slider, {true, 20, 10});
+    if (change == QLatin1String("setValue 99") || change == QLatin1String("key at top"))
+        slider.setValue(20);
+    slider.setMarked(true);
+
+    if (change.startsWith(QLatin1String("setValue"))) {
+        slider.setValue(change.section(QLatin1Char(' '), 1).toInt());
+    } else if (change.startsWith(QLatin1String("preview"))) {
+        slider.setMaxValuePreview(change.section(QLatin1Char(' '), 1).toInt());
+    } else if (change == QLatin1String("drag")) {
+        hoverKnob(slider);
+        sendMouse(&slider, QEvent::MouseButtonPress, QPointF(50, slider.knobY()), Qt::LeftButton,
+                  Qt::LeftButton);
+        sendMouse(&slider, QEvent::MouseMove, QPointF(50, 40), Qt::NoButton, Qt::LeftButton);
+    } else {
+        hoverKnob(slider);
+        key(slider, Qt::Key_Up);
+    }
+    QCOMPARE(slider.isMarked(), staysMarked);
+    const QImage image = renderWidget(slider);
+    QCOMPARE(pixel(image, 31, 14) == QColor(232, 32, 32), staysMarked);
 }
 
 QTEST_MAIN(TestScrollBar)

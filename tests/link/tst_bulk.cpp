@@ -19,6 +19,7 @@
 #include <QtTest>
 
 #include <map>
+#include <optional>
 #include <memory>
 #include <vector>
 
@@ -155,6 +156,12 @@ struct Rig
         link->setFramesTotal(BulkTransfer::kReadFrames);
         bulk->readAllFromTarget();
     }
+    // The read of a comparison: the same frames, the answers into a copy.
+    void readCopy()
+    {
+        link->setFramesTotal(BulkTransfer::kReadFrames);
+        copy = bulk->readTargetSettings();
+    }
     void upload()
     {
         link->setFramesTotal(BulkTransfer::kUploadFrames);
@@ -196,6 +203,7 @@ struct Rig
     std::unique_ptr<TargetLink> link;
     std::unique_ptr<BulkTransfer> bulk;
     std::size_t mark = 0;
+    std::optional<ProfileData> copy;
 };
 
 Bytes frame(std::uint8_t command, std::uint8_t group, std::uint8_t mode, std::uint8_t address,
@@ -256,6 +264,7 @@ class TestBulk : public QObject
 
   private slots:
     void readTakesEverySetting();
+    void readIntoACopyLeavesTheEditor();
     void uploadSendsEverySetting_data();
     void uploadSendsEverySetting();
     void progress_data();
@@ -303,6 +312,44 @@ void TestBulk::readTakesEverySetting()
     for (int k = 0; k < 3; ++k) {
         QVERIFY(rig.recorder.applied.contains(k));
         const VolSet &v = rig.recorder.applied[k];
+        QCOMPARE(int(v.minLevel), 40 + k);
+        QCOMPARE(int(v.maxLevel), 70 + k);
+        QCOMPARE(int(v.startMode), k == 2 ? 7 : 5);
+    }
+}
+
+void TestBulk::readIntoACopyLeavesTheEditor()
+{
+    Rig rig;
+    QVERIFY(rig.connect());
+    rig.patternTarget(1);
+    rig.target.setSetting(Group::Mute, 0, 0, 1);
+    rig.target.setSetting(Group::Exciter, 0, 0, 4);
+    rig.target.setSetting(Group::InputSelect, 0, 0, 2);
+    const ParameterStore before = rig.store;
+    rig.readCopy();
+
+    QVERIFY(rig.frames() == expectedRead());
+    QVERIFY(rig.services.messages.isEmpty());
+    QCOMPARE(rig.recorder.enabledCalls, (std::vector<bool>{false, true}));
+    QCOMPARE(rig.recorder.progressAt.rbegin()->second, 100);
+    QVERIFY(!rig.link->progressActive());
+    // The editor is as it was: nothing stored, nothing shown.
+    QVERIFY(rig.store == before);
+    QCOMPARE(rig.recorder.applyCalls, 0);
+
+    QVERIFY(rig.copy.has_value());
+    const ProfileData &copy = *rig.copy;
+    for (std::size_t t = 0; t < kTableOrder.size(); ++t)
+        for (int row = 0; row < kTableRules[t].rows; ++row)
+            for (int slot = 0; slot < int(kTableRules[t].addresses.size()); ++slot)
+                QCOMPARE(copy.value(kTableOrder[t], row, slot), cellPattern(t, row, slot, 1));
+    QVERIFY(copy.mute);
+    QVERIFY(!copy.lock);
+    QVERIFY(copy.exciter);
+    QCOMPARE(int(copy.inputSelect), 2);
+    for (int k = 0; k < 3; ++k) {
+        const ProfileVolGroup &v = copy.vol[std::size_t(k)];
         QCOMPARE(int(v.minLevel), 40 + k);
         QCOMPARE(int(v.maxLevel), 70 + k);
         QCOMPARE(int(v.startMode), k == 2 ? 7 : 5);
@@ -433,6 +480,7 @@ void TestBulk::switchAnswers()
 
 void TestBulk::interruptedRead_data()
 {
+    QTest::addColumn<bool>("intoCopy");   // the read of a comparison, not the Read
     QTest::addColumn<int>("silentAfter"); // frames of the Read answered, -1: all
     QTest::addColumn<Bytes>("answers");   // group, mode, address, value the target holds instead
     QTest::addColumn<int>("framesSent");
@@ -442,29 +490,34 @@ void TestBulk::interruptedRead_data()
 
     const int warning = int(MessageIcon::Warning);
     const int critical = int(MessageIcon::Critical);
-    QTest::newRow("100th frame unanswered")
-        << 99 << Bytes{} << 100 << 47 << kTimeoutText << warning;
-    QTest::newRow("last frame unanswered")
-        << 210 << Bytes{} << 211 << 100 << kTimeoutText << warning;
-    // An answer the control or spin bar cannot hold ends the read where it arrives.
-    QTest::newRow("MUSIC2 1KHz 200 above its slider")
-        << -1 << Bytes{0, 1, 3, 200} << 22 << 9 << kReadErrorText << critical;
-    QTest::newRow("EFF2 REV DLY 41 above its slider")
-        << -1 << Bytes{2, 21, 181, 41} << 196 << 92 << kReadErrorText << critical;
-    QTest::newRow("MIC min 81 above the spin bar")
-        << -1 << Bytes{4, 0, 1, 81} << 206 << 97 << kReadErrorText << critical;
-    QTest::newRow("EFF max 81 above the spin bar")
-        << -1 << Bytes{5, 0, 2, 81} << 210 << 99 << kReadErrorText << critical;
-    QTest::newRow("MUSIC min 71 above max 70")
-        << -1 << Bytes{4, 0, 0, 71} << 204 << 94 << kReadErrorText << critical;
-    QTest::newRow("MUSIC start mode 6 is above the spin bar")
-        << -1 << Bytes{3, 0, 0, 6} << 205 << 97 << kReadErrorText << critical;
-    QTest::newRow("EFF start mode 8 is above the spin bar")
-        << -1 << Bytes{3, 0, 2, 8} << 211 << 100 << kReadErrorText << critical;
+    for (const bool intoCopy : {false, true}) {
+        const char *read = intoCopy ? "comparison" : "Read";
+        QTest::addRow("%s: 100th frame unanswered", read)
+            << intoCopy << 99 << Bytes{} << 100 << 47 << kTimeoutText << warning;
+        QTest::addRow("%s: last frame unanswered", read)
+            << intoCopy << 210 << Bytes{} << 211 << 100 << kTimeoutText << warning;
+        // An answer the control or spin bar cannot hold ends the read where it arrives.
+        QTest::addRow("%s: MUSIC2 1KHz 200 above its slider", read)
+            << intoCopy << -1 << Bytes{0, 1, 3, 200} << 22 << 9 << kReadErrorText << critical;
+        QTest::addRow("%s: EFF2 REV DLY 41 above its slider", read)
+            << intoCopy << -1 << Bytes{2, 21, 181, 41} << 196 << 92 << kReadErrorText
+            << critical;
+        QTest::addRow("%s: MIC min 81 above the spin bar", read)
+            << intoCopy << -1 << Bytes{4, 0, 1, 81} << 206 << 97 << kReadErrorText << critical;
+        QTest::addRow("%s: EFF max 81 above the spin bar", read)
+            << intoCopy << -1 << Bytes{5, 0, 2, 81} << 210 << 99 << kReadErrorText << critical;
+        QTest::addRow("%s: MUSIC min 71 above max 70", read)
+            << intoCopy << -1 << Bytes{4, 0, 0, 71} << 204 << 94 << kReadErrorText << critical;
+        QTest::addRow("%s: MUSIC start mode 6 is above the spin bar", read)
+            << intoCopy << -1 << Bytes{3, 0, 0, 6} << 205 << 97 << kReadErrorText << critical;
+        QTest::addRow("%s: EFF start mode 8 is above the spin bar", read)
+            << intoCopy << -1 << Bytes{3, 0, 2, 8} << 211 << 100 << kReadErrorText << critical;
+    }
 }
 
 void TestBulk::interruptedRead()
 {
+    QFETCH(bool, intoCopy);
     QFETCH(int, silentAfter);
     QFETCH(Bytes, answers);
     QFETCH(int, framesSent);
@@ -480,8 +533,9 @@ void TestBulk::interruptedRead()
     if (silentAfter >= 0)
         rig.target.options().silentAfter = rig.target.framesReceivedCount() + silentAfter;
     const ParameterStore before = rig.store;
-    rig.read();
+    intoCopy ? rig.readCopy() : rig.read();
 
+    QVERIFY(!rig.copy.has_value());
     QCOMPARE(int(rig.frames().size()), framesSent);
     QCOMPARE(rig.recorder.progressAt.rbegin()->second, bar);
     QCOMPARE(rig.services.messageTexts(), QStringList{message});
@@ -518,19 +572,20 @@ void TestBulk::interruptedUpload()
 
 void TestBulk::notConnected_data()
 {
-    QTest::addColumn<bool>("upload");
-    QTest::newRow("Read") << false;
-    QTest::newRow("Upload") << true;
+    QTest::addColumn<int>("operation"); // 0 Read, 1 Upload, 2 the read of a comparison
+    QTest::newRow("Read") << 0;
+    QTest::newRow("Upload") << 1;
+    QTest::newRow("comparison") << 2;
 }
 
 void TestBulk::notConnected()
 {
-    QFETCH(bool, upload);
+    QFETCH(int, operation);
 
     Rig rig;
     rig.line->table.clear(); // nothing to connect to
     const ParameterStore before = rig.store;
-    upload ? rig.upload() : rig.read();
+    operation == 0 ? rig.read() : (operation == 1 ? rig.upload() : rig.readCopy());
 
     QCOMPARE(rig.services.messageTexts(), QStringList{kNotConnectedText});
     QCOMPARE(rig.services.messages.first().icon, MessageIcon::Warning);
@@ -538,6 +593,7 @@ void TestBulk::notConnected()
     QVERIFY(rig.recorder.progressAt.empty());
     QVERIFY(rig.recorder.enabledCalls.empty());
     QVERIFY(rig.store == before);
+    QVERIFY(!rig.copy.has_value());
     QVERIFY(!rig.link->progressActive());
 }
 
