@@ -77,6 +77,8 @@ CompareWindow::CompareWindow(const QString &title, const QStringList &lines,
     m_text->setReadOnly(true);
     m_text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Tab goes on to the buttons: the window works from the keyboard alone.
+    m_text->setTabChangesFocus(true);
     m_text->setFont(columnFont());
     m_text->setPlainText(lines.isEmpty() ? QString::fromLatin1(kNoDifferences.data(),
                                                                qsizetype(kNoDifferences.size()))
