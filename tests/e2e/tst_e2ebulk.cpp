@@ -6,7 +6,7 @@
 #include "C_Button.h"
 #include "C_ScrollBar.h"
 #include "MainPages.h"
-#include "QtWindowServices.h"
+#include "RecordingQtServices.h"
 #include "SimProcess.h"
 #include "TargetLink.h"
 #include "TonvaraApp.h"
@@ -18,18 +18,6 @@
 using namespace tonvara;
 
 namespace {
-
-// Message boxes are recorded instead of shown: a modal box would stop the test.
-class RecordingServices : public QtWindowServices
-{
-  public:
-    MessageAnswer messageBox(const QString &text, MessageIcon, MessageButtons buttons) override
-    {
-        messages.append(text);
-        return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
-    }
-    QStringList messages;
-};
 
 // One setting as the line addresses it.
 struct Setting
@@ -82,7 +70,7 @@ class TestE2eBulk : public QObject
     void setEditorValue(const Setting &s);
 
     SimProcess m_sim;
-    RecordingServices m_services;
+    RecordingQtServices m_services;
     std::unique_ptr<TonvaraApp> m_app;
 };
 

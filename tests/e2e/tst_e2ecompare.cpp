@@ -9,7 +9,7 @@
 #include "CompareCommands.h"
 #include "CompareWindow.h"
 #include "MainPages.h"
-#include "QtWindowServices.h"
+#include "RecordingQtServices.h"
 #include "SimProcess.h"
 #include "TargetLink.h"
 #include "TonvaraApp.h"
@@ -24,18 +24,6 @@
 using namespace tonvara;
 
 namespace {
-
-// Message boxes are recorded instead of shown: a modal box would stop the test.
-class RecordingServices : public QtWindowServices
-{
-  public:
-    MessageAnswer messageBox(const QString &text, MessageIcon, MessageButtons buttons) override
-    {
-        messages.append(text);
-        return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
-    }
-    QStringList messages;
-};
 
 // The frames the simulator has received, as its trace lists them ("CD,01,00,00,03,00").
 QStringList receivedFrames(const SimProcess &sim)
@@ -79,7 +67,7 @@ class TestE2eCompare : public QObject
     CompareWindow *compareWithTarget(How how);
 
     SimProcess m_sim;
-    RecordingServices m_services;
+    RecordingQtServices m_services;
     std::unique_ptr<TonvaraApp> m_app;
 };
 

@@ -7,7 +7,7 @@
 
 #include "C_Button.h"
 #include "MainPages.h"
-#include "QtWindowServices.h"
+#include "RecordingQtServices.h"
 #include "SimProcess.h"
 #include "TargetLink.h"
 #include "TonvaraApp.h"
@@ -21,18 +21,6 @@
 using namespace tonvara;
 
 namespace {
-
-// Message boxes are recorded instead of shown: a modal box would stop the test.
-class RecordingServices : public QtWindowServices
-{
-  public:
-    MessageAnswer messageBox(const QString &text, MessageIcon, MessageButtons buttons) override
-    {
-        messages.append(text);
-        return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
-    }
-    QStringList messages;
-};
 
 // The frames of the post-connect synchronisation in the factory state (MUSIC1, MIC1, KTV1):
 // the Identify, 18 + 9 + 8 live writes and 7 reads.
@@ -81,7 +69,7 @@ void TestE2ePortLoss::lineVanishesDuringTransfer()
     QVERIFY2(vanishing.start({QStringLiteral("--link"), first, QStringLiteral("--close-after"),
                               QString::number(kConnectFrames + framesBeforeLoss)}),
              qPrintable(vanishing.errorString()));
-    RecordingServices services;
+    RecordingQtServices services;
     TonvaraApp app(services);
     app.start();
     QTRY_VERIFY_WITH_TIMEOUT(app.link().connected(), 5000);

@@ -12,9 +12,8 @@
 #include "C_ScrollBar.h"
 #include "CompareCommands.h"
 #include "CompareWindow.h"
-#include "InMemoryLine.h"
+#include "LinkedPages.h"
 #include "MainPages.h"
-#include "PagesWindow.h"
 #include "ProfileCommands.h"
 #include "TargetCore.h"
 #include "TargetLink.h"
@@ -33,28 +32,17 @@ using namespace tonvara;
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 using Changes = QMap<QByteArray, QByteArray>;
-const QString kDevice = QStringLiteral("/dev/ttyT0");
 const QColor kMarkRed(232, 32, 32);
 
-struct Rig : PagesWindow
+struct Rig : LinkedPages
 {
-    sim::TargetCore target;
-    InMemoryLine *line = nullptr;
-    std::unique_ptr<TargetLink> link;
     std::unique_ptr<BulkTransfer> bulk;
     std::unique_ptr<CompareCommands> compare;
     QTemporaryDir dir;
 
-    explicit Rig(bool connect = true)
+    explicit Rig(bool connect = true) : LinkedPages(connect)
     {
-        auto owned = std::make_unique<InMemoryLine>(services);
-        line = owned.get();
-        line->table = {kDevice};
-        line->attachTarget(kDevice, target);
-        link = std::make_unique<TargetLink>(services, store, pages, std::move(owned));
-        pages.setLink(link.get());
         bulk = std::make_unique<BulkTransfer>(services, *link, store, pages);
         CompareCommands::Actions actions;
         actions.readTarget = [this] {
@@ -70,29 +58,13 @@ struct Rig : PagesWindow
         };
         actions.canActNow = [this] { return pages.editor().canActNow(); };
         compare = std::make_unique<CompareCommands>(services, store, pages, std::move(actions));
-        load();
-        host.show();
-        if (connect) {
-            link->start();
-            QVERIFY(services.runUntil([this] { return link->connected(); }, Millis(3000)));
-            services.advance(Millis(100)); // the synchronisation ends
-        }
     }
     ~Rig()
     {
         delete compare->window();
         compare.reset();
-        pages.setLink(nullptr);
     }
 
-    std::vector<Bytes> framesSince(std::size_t from) const
-    {
-        std::vector<Bytes> frames;
-        for (std::size_t i = from; i < line->writes.size(); ++i)
-            if (line->writes[i].bytes.size() == 6)
-                frames.push_back(line->writes[i].bytes);
-        return frames;
-    }
     // A setting of the simulated target, by group, mode number and address.
     void setTarget(int group, int mode, int address, int value)
     {
