@@ -1,16 +1,18 @@
-// How close the Read and the Upload come to what the line allows: the whole editor on the
-// offscreen platform against the simulator program on a pseudo-terminal, each operation run
-// through its button. Then the Read through ser2net on loopback (when it is installed; limit
-// 1.25 times the line's), and the Read through a USB adapter whose latency timer is 16 ms (the
-// simulator holds its answers as such an adapter does; no limit: it shows the cost). Prints a
-// table and, last, the ratios of the best times to the line limit.
-// Measures only; the exit status says whether every transfer completed, never how fast.
+// How close the Read, the Upload and the compare with target come to what the line allows:
+// the whole editor on the offscreen platform against the simulator program on a
+// pseudo-terminal, the Read and the Upload run through their buttons. Then the Read through ser2net
+// on loopback (when it is installed; limit 1.25 times the line's), and the Read through a USB
+// adapter whose latency timer is 16 ms (the simulator holds its answers as such an adapter does; no
+// limit: it shows the cost). Prints a table and, last, the ratios of the best times to the line
+// limit. Measures only; the exit status says whether every transfer completed, never how fast.
 #include "ParameterStore.h"
 
 #include "C_Button.h"
+#include "CompareCommands.h"
+#include "CompareWindow.h"
 #include "MainPages.h"
-#include "QtWindowServices.h"
 #include "RS232Port.h"
+#include "RecordingQtServices.h"
 #include "Ser2netProcess.h"
 #include "SimProcess.h"
 #include "TargetLink.h"
@@ -23,6 +25,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <limits>
 
 #include <fcntl.h>
@@ -46,18 +49,6 @@ double lineLimitSeconds(int frames)
 {
     return frames * kBitsPerExchange / kBaud;
 }
-
-// Message boxes are counted, not shown: nobody is there to close them.
-class CountingServices : public QtWindowServices
-{
-  public:
-    MessageAnswer messageBox(const QString &text, MessageIcon, MessageButtons buttons) override
-    {
-        messages.append(text);
-        return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
-    }
-    QStringList messages;
-};
 
 struct Run
 {
@@ -112,7 +103,7 @@ int main(int argc, char **argv)
         bareRead = std::min(bareRead, bareReadSeconds(sim.device(), kReadFrames));
     qputenv("TONVARA_PORTS", sim.device().toLocal8Bit());
 
-    CountingServices services;
+    RecordingQtServices services;
     TonvaraApp app(services);
     app.start();
     // Waits until the editor is connected and synchronised; false after 10 s.
@@ -134,12 +125,14 @@ int main(int argc, char **argv)
 
     std::vector<Run> runs;
     bool complete = true;
-    const auto measure = [&](const char *operation, int button, int frames) {
+    // Runs act (which returns once the transfer ended) and times it.
+    const auto measureAct = [&](const char *operation, const std::function<void()> &act,
+                                int frames) {
         services.messages.clear();
         const int before = counted->framesReceived();
         QElapsedTimer timer;
         timer.start();
-        emit app.pages().commandButton(button)->Click();
+        act();
         const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
         const int sent = counted->framesReceived() - before;
         if (sent != frames || !services.messages.isEmpty()) {
@@ -151,12 +144,23 @@ int main(int argc, char **argv)
         runs.push_back({operation, frames, seconds});
         return seconds;
     };
+    const auto measure = [&](const char *operation, int button, int frames) {
+        return measureAct(
+            operation, [&] { emit app.pages().commandButton(button)->Click(); }, frames);
+    };
 
     double bestRead = std::numeric_limits<double>::max();
     double bestUpload = std::numeric_limits<double>::max();
+    double bestCompare = std::numeric_limits<double>::max();
     for (int i = 0; i < kRuns; ++i) {
         bestRead = std::min(bestRead, measure("read", 0, kReadFrames));
         bestUpload = std::min(bestUpload, measure("upload", 1, kUploadFrames));
+        // Compare with target: the Read's frames into a copy, and the window of differences.
+        bestCompare = std::min(
+            bestCompare, measureAct(
+                             "compare", [&] { app.compare().compareWithTarget(); }, kReadFrames));
+        if (CompareWindow *window = app.compare().window())
+            window->close();
     }
     // The same Read with the receive routine run by the 15 ms poll alone.
     RS232Port &port = app.link().port();
@@ -229,9 +233,10 @@ int main(int argc, char **argv)
     if (adapterRead > 0)
         std::printf("usb16ms_read_ratio=%.2f (no limit: what a %d ms latency timer costs)\n",
                     adapterRead / lineLimitSeconds(kReadFrames), kAdapterLatencyMs);
-    std::printf("read_ratio=%.2f upload_ratio=%.2f poll_only_read_ratio=%.2f\n",
-                bestRead / lineLimitSeconds(kReadFrames),
-                bestUpload / lineLimitSeconds(kUploadFrames),
-                pollOnlyRead / lineLimitSeconds(kReadFrames));
+    std::printf(
+        "read_ratio=%.2f upload_ratio=%.2f poll_only_read_ratio=%.2f "
+        "compare_ratio=%.2f\n",
+        bestRead / lineLimitSeconds(kReadFrames), bestUpload / lineLimitSeconds(kUploadFrames),
+        pollOnlyRead / lineLimitSeconds(kReadFrames), bestCompare / lineLimitSeconds(kReadFrames));
     return complete ? 0 : 1;
 }
