@@ -154,6 +154,7 @@ class TestCompare : public QObject
     void takeProfileValues();
     void marksFollowTheCurrentModes();
     void oneWindowAtATime();
+    void buttonsWaitWhileAFrameIsOnTheLine();
 };
 
 void TestCompare::targetWindowListsDifferences()
@@ -471,6 +472,32 @@ void TestCompare::oneWindowAtATime()
              QStringLiteral("Compare with profile q.Lumaroch"));
     // The marks are the new comparison's.
     QCOMPARE(rig.marked(), QStringList{"1 0"});
+}
+
+void TestCompare::buttonsWaitWhileAFrameIsOnTheLine()
+{
+    Rig rig;
+    rig.setTarget(0, 0, 3, 2);
+    rig.compare->compareWithTarget();
+    QPointer<CompareWindow> window = rig.compare->window();
+    QVERIFY(window);
+    const std::size_t mark = rig.mark();
+    // A slider's frame waits for its answer; meanwhile both buttons are pressed, and a new
+    // comparison is asked for: none of it may run inside that wait.
+    bool pressed = false;
+    rig.services.scheduleAt(rig.services.now() + Millis(1), [&] {
+        QVERIFY(rig.link->isWaitingForReply());
+        window->takeButton()->click();
+        window->uploadButton()->click();
+        rig.compare->compareWithTarget();
+        pressed = true;
+    });
+    rig.step(rig.pages.micSlider(2), 1);
+
+    QVERIFY(pressed);
+    QVERIFY(!window.isNull() && window == rig.compare->window());
+    QCOMPARE(int(rig.store.cellAt(TableId::Music, 0, 3).value), 10);
+    QCOMPARE(rig.framesSince(mark), (std::vector<Bytes>{frame(0x02, 1, 0, 2, 11)}));
 }
 
 QTEST_MAIN(TestCompare)
