@@ -79,7 +79,9 @@ int main(int argc, char *argv[])
     panel.setWindowTitle(QStringLiteral("Tonvara controls"));
     panel.resize(900, 560);
 
-    caption(&panel, QStringLiteral("Sliders: normal, lit knob, tall, disabled, each read-out unit"),
+    caption(&panel,
+            QStringLiteral("Sliders: normal, lit knob, tall, disabled, each read-out unit, "
+                           "REV DLY marked as differing"),
             12, 8);
     const QString none;
     slider(&panel, 10, 28,
@@ -97,8 +99,10 @@ int main(int argc, char *argv[])
            {127, "ECHO B", "None", "381ms", none, "0ms", true, false, true, false, 4}, 0);
     slider(&panel, 440, 28, {6, "LIMIT", "None", "2V", "1.2V", "OFF", true, false, true, false, 9},
            3);
-    slider(&panel, 526, 28,
-           {40, "REV DLY", "None", "40ms", none, "0ms", true, false, true, false, 3}, 25);
+    auto *marked =
+        slider(&panel, 526, 28,
+               {40, "REV DLY", "None", "40ms", none, "0ms", true, false, true, false, 3}, 25);
+    marked->setMarked(true);
     slider(&panel, 612, 28,
            {3, "HI CURVE", "None", "3dB", none, "0dB", true, false, false, false, 5}, 2);
     slider(&panel, 698, 28,
@@ -121,12 +125,13 @@ int main(int argc, char *argv[])
         b->setState(i);
     }
 
-    caption(&panel, QStringLiteral("Rockers: off, on"), 420, 150);
+    caption(&panel, QStringLiteral("Rockers: off, on (marked)"), 420, 150);
     auto *off = new C_FlagBar(&panel);
     off->move(420, 170);
     auto *on = new C_FlagBar(&panel);
     on->move(484, 170);
     on->setValue(true);
+    on->setMarked(true);
 
     caption(&panel, QStringLiteral("Options"), 560, 150);
     auto *optionOff = new C_Option(&panel);
