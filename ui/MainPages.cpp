@@ -32,26 +32,11 @@ const QColor kPanelGrey(61, 63, 63);
 constexpr int kSliderCentreX = 51;
 
 // Left edges (twips, in the container or window) of each slider row in its view.
-int musicEqLeft(int i)
-{
-    return 1230 * i;
-}
-int musicOutputLeft(int i)
-{
-    return 1000 + 1140 * (i - 8);
-}
-int micLeft(int i)
-{
-    return 380 + 1100 * i;
-}
-int effLeft(int i)
-{
-    return 1000 * i;
-}
-int ktvLeft(int i)
-{
-    return 1260 * i;
-}
+int musicEqLeft(int i) { return 1230 * i; }
+int musicOutputLeft(int i) { return 1000 + 1140 * (i - 8); }
+int micLeft(int i) { return 380 + 1100 * i; }
+int effLeft(int i) { return 1000 * i; }
+int ktvLeft(int i) { return 1260 * i; }
 constexpr int kFrameLeft = 300;
 constexpr int kFrame1Top = 1240;
 constexpr int kFrame2Top = 6030;
