@@ -592,14 +592,17 @@ void MainPages::showCurrentModes()
 {
     m_store.showCurrentModes(*this);
     // The rows of the table the EFF MODE list does not show lose their marks too.
-    for (const TableId table : kAllTables)
-        for (int slot = 0; slot < shapeOf(table).slotCount; ++slot)
-            markSlot(table, slot);
+    markAllSlots();
 }
 
 void MainPages::setSlotMarks(std::function<bool(TableId, int, int)> marked)
 {
     m_slotMarked = std::move(marked);
+    markAllSlots();
+}
+
+void MainPages::markAllSlots()
+{
     for (const TableId table : kAllTables)
         for (int slot = 0; slot < shapeOf(table).slotCount; ++slot)
             markSlot(table, slot);

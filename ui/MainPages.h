@@ -163,6 +163,7 @@ private:
     void onSwitchClick(int k);
     void onStartLevelScrolled(int k);
     void markSlot(TableId table, int slot);
+    void markAllSlots();
 
     WindowServices &m_services;
     ParameterStore &m_store;
