@@ -28,8 +28,10 @@ WindowMenu::WindowMenu(SettingEditor &editor, QWidget *parent)
     m_undo = itemWithKey(m_menu, QKeySequence(Qt::CTRL | Qt::Key_Z));
     m_redo = itemWithKey(m_menu, QKeySequence(Qt::CTRL | Qt::Key_Y));
     m_menu->addSeparator();
-    m_compareTarget = m_menu->addAction(QStringLiteral("Compare with target\u2026"));
-    m_compareProfile = m_menu->addAction(QStringLiteral("Compare with profile\u2026"));
+    m_compareTarget = itemWithKey(m_menu, QKeySequence(Qt::CTRL | Qt::Key_D));
+    m_compareTarget->setText(QStringLiteral("Compare with target\u2026"));
+    m_compareProfile = itemWithKey(m_menu, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
+    m_compareProfile->setText(QStringLiteral("Compare with profile\u2026"));
     m_menu->addSeparator();
     m_trafficLog = m_menu->addAction(QStringLiteral("Traffic log"));
 
@@ -67,8 +69,9 @@ void WindowMenu::refresh()
     m_undo->setEnabled(free && m_editor.history().canUndo());
     m_redo->setText(plain(m_editor.redoText()));
     m_redo->setEnabled(free && m_editor.history().canRedo());
-    m_compareTarget->setEnabled(static_cast<bool>(m_compareWithTarget));
-    m_compareProfile->setEnabled(static_cast<bool>(m_compareWithProfile));
+    // A comparison reads the target or opens a dialog: not while the editor is busy.
+    m_compareTarget->setEnabled(free && static_cast<bool>(m_compareWithTarget));
+    m_compareProfile->setEnabled(free && static_cast<bool>(m_compareWithProfile));
     m_trafficLog->setEnabled(static_cast<bool>(m_openTrafficLog));
 }
 

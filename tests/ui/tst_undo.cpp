@@ -496,6 +496,15 @@ void TestUndo::theContextMenuNamesTheSteps()
     menu.trafficLogAction()->trigger();
     QCOMPARE(compares, 1);
     QCOMPARE(logs, 1);
+    QCOMPARE(menu.compareTargetAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+D")));
+    QCOMPARE(menu.compareProfileAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+D")));
+    // A comparison waits while the window is held by a transfer.
+    rig.pages.setMainWindowEnabled(false);
+    menu.refresh();
+    QVERIFY(!menu.compareTargetAction()->isEnabled());
+    rig.pages.setMainWindowEnabled(true);
+    menu.refresh();
+    QVERIFY(menu.compareTargetAction()->isEnabled());
 }
 
 void TestUndo::theRightButtonIsLeftToControlsThatUseIt_data()
