@@ -58,6 +58,7 @@ void C_FlagBar::setMarked(bool marked)
         return;
     m_marked = marked;
     update();
+    announceDescription(this);
 }
 
 void C_FlagBar::setValueInvert(bool invert)

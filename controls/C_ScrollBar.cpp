@@ -146,6 +146,7 @@ void C_ScrollBar::setMarked(bool marked)
         return;
     m_marked = marked;
     update();
+    announceDescription(this);
 }
 
 void C_ScrollBar::setValueTip(const QString &text)

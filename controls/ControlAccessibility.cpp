@@ -27,6 +27,11 @@ QString nameOr(const QWidget *widget, const QString &ownText)
     return name.isEmpty() ? ownText : name;
 }
 
+QString markText()
+{
+    return QString::fromLatin1(kDifferenceMarkText);
+}
+
 // The base of every control's interface: a press action that does what a click does, beside
 // the focus action Qt gives every focusable widget.
 class AccessibleControl : public QAccessibleWidget
@@ -82,9 +87,10 @@ class AccessibleScrollBar : public AccessibleControl, public QAccessibleValueInt
             return slider()->valueTip();
         case QAccessible::Description: {
             // The AT-SPI bridge passes a value on as a bare number; the read-out in its unit
-            // reaches a screen reader as the description.
+            // reaches a screen reader as the description, with the mark a sighted user sees.
             const QString own = slider()->accessibleDescription();
-            return own.isEmpty() ? slider()->valueTip() : own;
+            const QString text = own.isEmpty() ? slider()->valueTip() : own;
+            return slider()->isMarked() ? text + QStringLiteral(", ") + markText() : text;
         }
         default:
             return AccessibleControl::text(t);
@@ -152,6 +158,12 @@ class AccessibleFlagBar : public AccessibleControl
         s.checkable = true;
         s.checked = toggle()->isOn();
         return s;
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Description && toggle()->isMarked())
+            return markText();
+        return AccessibleControl::text(t);
     }
 
   protected:
@@ -489,6 +501,12 @@ void announceChecked(QObject *control)
     QAccessible::State changed;
     changed.checked = true;
     QAccessibleStateChangeEvent event(control, changed);
+    QAccessible::updateAccessibility(&event);
+}
+
+void announceDescription(QObject *control)
+{
+    QAccessibleEvent event(control, QAccessible::DescriptionChanged);
     QAccessible::updateAccessibility(&event);
 }
 

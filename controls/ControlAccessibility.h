@@ -25,10 +25,14 @@ void prepareKeyboardUse(QWidget &control);
 // and answers true. Any other key is ignored (passed on). A held key's repeats press nothing.
 bool takePressKey(QKeyEvent &event);
 
+// What the description of a slider or toggle adds while it carries the difference mark.
+inline constexpr const char *kDifferenceMarkText = "differs from the compared values";
+
 // Announcements to assistive tools.
 void announceValue(QObject *control, const QVariant &value);
 void announceChecked(QObject *control);
 void announceExpanded(QObject *control);
+void announceDescription(QObject *control);
 // The highlighted row of an open drop-down list takes the focus for the tool.
 void announceListRow(QObject *comboBox, int row);
 

@@ -19,6 +19,7 @@
 #include "TargetLink.h"
 #include "VirtualWindowServices.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
@@ -132,6 +133,12 @@ bool drawsMark(QWidget *widget)
     const int right = toggle ? image.width() - 1 : 31;
     return QColor(image.pixel(right, y)) == kMarkRed &&
            QColor(image.pixel(right - 6, y)) == kMarkRed;
+}
+
+QString description(QWidget *control)
+{
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(control);
+    return iface ? iface->text(QAccessible::Description) : QStringLiteral("(no interface)");
 }
 
 } // namespace
@@ -427,6 +434,11 @@ void TestCompare::marksFollowTheCurrentModes()
     QVERIFY(drawsMark(rig.pages.musicSlider(3)));
     QVERIFY(drawsMark(rig.pages.flagBar(2)));
     QVERIFY(!drawsMark(rig.pages.musicSlider(4)));
+    // A screen reader hears the mark with the description.
+    QCOMPARE(description(rig.pages.musicSlider(3)),
+             QStringLiteral("0dB, differs from the compared values"));
+    QCOMPARE(description(rig.pages.musicSlider(4)), QStringLiteral("0dB"));
+    QCOMPARE(description(rig.pages.flagBar(2)), QStringLiteral("differs from the compared values"));
 
     // A user change takes the mark off that control only.
     QTest::mouseMove(rig.pages.musicSlider(3), QPoint(50, rig.pages.musicSlider(3)->knobY()));
@@ -454,6 +466,7 @@ void TestCompare::marksFollowTheCurrentModes()
     QVERIFY(rig.marked().isEmpty());
     QVERIFY(!drawsMark(rig.pages.flagBar(2)));
     QVERIFY(!drawsMark(rig.pages.micSlider(0)));
+    QCOMPARE(description(rig.pages.flagBar(2)), QString());
 }
 
 void TestCompare::oneWindowAtATime()
