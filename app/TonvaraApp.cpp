@@ -21,8 +21,8 @@ TonvaraApp::TonvaraApp(QtWindowServices &services)
 {
     m_services.setDialogOwner(m_window.get());
     m_pages = new MainPages(services, m_store, m_window.get());
-    m_link = std::make_unique<TargetLink>(services, m_store, *m_pages,
-                                          std::make_unique<QSerialLine>());
+    m_link =
+        std::make_unique<TargetLink>(services, m_store, *m_pages, std::make_unique<QSerialLine>());
     m_pages->setLink(m_link.get());
     MainFrm_Big *window = m_window.get();
     m_pages->setKeyTimerStarter([window] { window->timer1().setEnabled(true); });

@@ -19,8 +19,8 @@
 #include <QtTest>
 
 #include <map>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 using namespace tonvara;
@@ -506,8 +506,7 @@ void TestBulk::interruptedRead_data()
         QTest::addRow("%s: MUSIC2 1KHz 200 above its slider", read)
             << intoCopy << -1 << Bytes{0, 1, 3, 200} << 22 << 9 << kReadErrorText << critical;
         QTest::addRow("%s: EFF2 REV DLY 41 above its slider", read)
-            << intoCopy << -1 << Bytes{2, 21, 181, 41} << 196 << 92 << kReadErrorText
-            << critical;
+            << intoCopy << -1 << Bytes{2, 21, 181, 41} << 196 << 92 << kReadErrorText << critical;
         QTest::addRow("%s: MIC min 81 above the spin bar", read)
             << intoCopy << -1 << Bytes{4, 0, 1, 81} << 206 << 97 << kReadErrorText << critical;
         QTest::addRow("%s: EFF max 81 above the spin bar", read)
