@@ -16,7 +16,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QThread>
-
+#include <atomic>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -99,6 +99,10 @@ struct RunningJob
     QString name;
     JobStatus status;
     PortReport report;
+    // Set by the job's thread once report is written. QThread::wait() orders the two threads
+    // through Qt's futex-based locks, which race checkers cannot see; this flag states the
+    // hand-over in the language's own terms.
+    std::atomic<bool> reported{false};
     std::unique_ptr<QThread> thread;
 };
 
@@ -144,7 +148,10 @@ int runJobs(const QStringList &names, const QList<Job> &work, bool json, bool ve
         job->status.verifies = verifies;
         RunningJob *raw = job.get();
         const Job task = work.at(i);
-        job->thread.reset(QThread::create([raw, task] { raw->report = task(raw->status); }));
+        job->thread.reset(QThread::create([raw, task] {
+            raw->report = task(raw->status);
+            raw->reported.store(true, std::memory_order_release);
+        }));
         jobs.push_back(std::move(job));
     }
     for (const auto &job : jobs)
@@ -156,7 +163,8 @@ int runJobs(const QStringList &names, const QList<Job> &work, bool json, bool ve
         while (!job->thread->wait(QDeadlineTimer(kProgressRefreshMs)))
             showProgress(progress, jobs);
         progress.clear();
-        allOk = allOk && job->report.ok;
+        const bool reported = job->reported.load(std::memory_order_acquire);
+        allOk = allOk && reported && job->report.ok;
         printOut(
             json ? QString::fromUtf8(QJsonDocument(job->report.json).toJson(QJsonDocument::Compact))
                  : job->report.line);
