@@ -86,13 +86,13 @@ BulkTransfer::Outcome BulkTransfer::collect(ReadResult &result)
                 ParamCell &cell = table.cellAt(row, slot);
                 if (!read(shape.group, mode, cell.address, cell.value))
                     return Outcome::Interrupted;
-                const SlotSpec &spec = slotSpec(id, slot);
+                const SlotSpec &slotDef = slotSpec(id, slot);
                 // A toggle reads any answer but 0 as on, and the store keeps what it shows; a
                 // slider cannot hold more than its maximum, and the store must not keep what
                 // the slider does not show.
-                if (spec.isToggle())
+                if (slotDef.isToggle())
                     cell.value = cell.value != 0 ? 1 : 0;
-                else if (cell.value > spec.maximum)
+                else if (cell.value > slotDef.maximum)
                     return Outcome::RuntimeError;
             }
         }

@@ -155,12 +155,12 @@ std::span<const SlotSpec> slotSpecs(TableId table)
 
 const SlotSpec &slotSpec(TableId table, int slot)
 {
-    const std::span<const SlotSpec> specs = slotSpecs(table);
-    assert(slot >= 0 && static_cast<std::size_t>(slot) < specs.size());
+    const std::span<const SlotSpec> slotDefs = slotSpecs(table);
+    assert(slot >= 0 && static_cast<std::size_t>(slot) < slotDefs.size());
     // Clamped so that a release build never reads outside the table.
-    const std::size_t last = specs.size() - 1;
+    const std::size_t last = slotDefs.size() - 1;
     const std::size_t s = slot < 0 ? 0 : std::min(static_cast<std::size_t>(slot), last);
-    return specs[s];
+    return slotDefs[s];
 }
 
 std::span<const SettingId> allSettings()
@@ -266,10 +266,10 @@ std::string settingReadout(const SettingId &setting, int value)
 {
     switch (setting.kind) {
     case SettingKind::Cell: {
-        const SlotSpec &spec = slotSpec(setting.table, setting.slot);
-        if (spec.isToggle())
+        const SlotSpec &slotDef = slotSpec(setting.table, setting.slot);
+        if (slotDef.isToggle())
             return onOffText(value);
-        return valueTipText(spec.valueTipType, value).value_or(std::to_string(value));
+        return valueTipText(slotDef.valueTipType, value).value_or(std::to_string(value));
     }
     case SettingKind::VolSet:
         if (setting.field == VolField::Mode)

@@ -56,19 +56,19 @@ constexpr int kCommandTops[4] = {8640, 9045, 8640, 9045};
 C_ScrollBar *makeSlider(TableId table, int slot, const SliderSpec &layout, const QString &name,
                         QWidget *parent)
 {
-    const SlotSpec &spec = slotSpec(table, slot);
+    const SlotSpec &slotDef = slotSpec(table, slot);
     auto *slider = new C_ScrollBar(parent);
     slider->setObjectName(name);
     C_ScrollBar::Settings settings;
-    settings.maxValue = spec.maximum;
+    settings.maxValue = slotDef.maximum;
     settings.title = QString::fromLatin1(layout.controlTitle);
     settings.text1 = QString::fromLatin1(layout.text1);
     settings.text2 = QString::fromLatin1(layout.text2);
     settings.text3 = QString::fromLatin1(layout.text3);
     settings.showSize = true; // 1665 twips high: the tall layout
-    settings.valueTipType = spec.valueTipType;
+    settings.valueTipType = slotDef.valueTipType;
     slider->loadSettings(settings);
-    slider->setAccessibleName(QString::fromUtf8(spec.title));
+    slider->setAccessibleName(QString::fromUtf8(slotDef.title));
     slider->resize(twipsToPixels(layout.widthTwips), twipsToPixels(kSliderHeightTwips));
     return slider;
 }

@@ -92,17 +92,17 @@ void TestSettingsCatalog::slotsAsTheWindowShowsThem()
     QFETCH(QList<int>, addresses);
     QFETCH(QList<int>, maxima);
     QFETCH(QList<int>, types);
-    const auto specs = slotSpecs(table);
-    QCOMPARE(qsizetype(specs.size()), titles.size());
-    QCOMPARE(int(specs.size()), shapeOf(table).slotCount);
+    const auto slotDefs = slotSpecs(table);
+    QCOMPARE(qsizetype(slotDefs.size()), titles.size());
+    QCOMPARE(int(slotDefs.size()), shapeOf(table).slotCount);
     for (int slot = 0; slot < titles.size(); ++slot) {
-        const SlotSpec &spec = slotSpec(table, slot);
-        QCOMPARE(QString::fromUtf8(spec.title), titles[slot]);
-        QCOMPARE(int(spec.address), addresses[slot]);
-        QCOMPARE(int(spec.maximum), maxima[slot]);
-        QCOMPARE(spec.isToggle(), types[slot] < 0);
-        if (!spec.isToggle())
-            QCOMPARE(spec.valueTipType, types[slot]);
+        const SlotSpec &slotDef = slotSpec(table, slot);
+        QCOMPARE(QString::fromUtf8(slotDef.title), titles[slot]);
+        QCOMPARE(int(slotDef.address), addresses[slot]);
+        QCOMPARE(int(slotDef.maximum), maxima[slot]);
+        QCOMPARE(slotDef.isToggle(), types[slot] < 0);
+        if (!slotDef.isToggle())
+            QCOMPARE(slotDef.valueTipType, types[slot]);
     }
     // The store takes its addresses from the same table, in every row.
     const ParameterStore store = factoryStore();

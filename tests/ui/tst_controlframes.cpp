@@ -257,12 +257,12 @@ void TestControlFrames::everyTableControlFollowsTheCatalog()
     QVERIFY(titles->isVisible());
 
     for (int slot = firstSlot; slot < firstSlot + slotCount; ++slot) {
-        const SlotSpec &spec = slotSpec(table, slot);
+        const SlotSpec &slotDef = slotSpec(table, slot);
         const SettingId setting = SettingId::cell(table, row, slot);
         C_ScrollBar *slider = rig.pages.tableSlider(table, slot);
         QVERIFY(slider->isVisible());
-        QCOMPARE(slider->maxValue(), int(spec.maximum));
-        QCOMPARE(slider->valueTipType(), spec.valueTipType);
+        QCOMPARE(slider->maxValue(), int(slotDef.maximum));
+        QCOMPARE(slider->valueTipType(), slotDef.valueTipType);
 
         // The strip's title nearest the slider's read-out centre is the slot's.
         const int centre = slider->mapTo(&rig.host, QPoint(51, 0)).x() - titles->x();
@@ -271,7 +271,7 @@ void TestControlFrames::everyTableControlFollowsTheCatalog()
                 return std::abs(a.first - centre) < std::abs(b.first - centre);
             });
         QVERIFY(std::abs(nearest->first - centre) <= 2);
-        QCOMPARE(nearest->second, QString::fromUtf8(spec.title));
+        QCOMPARE(nearest->second, QString::fromUtf8(slotDef.title));
 
         const int stored = slider->value();
         for (int v = 0; v <= slider->maxValue(); ++v) {
@@ -285,7 +285,7 @@ void TestControlFrames::everyTableControlFollowsTheCatalog()
         rig.step(slider, steps);
         const int moved = stored + steps;
         QCOMPARE(rig.framesSince(from),
-                 std::vector<Bytes>{frame(0x02, group, mode, spec.address, moved)});
+                 std::vector<Bytes>{frame(0x02, group, mode, slotDef.address, moved)});
         QCOMPARE(int(rig.store.cellAt(table, row, slot).value), moved);
         QCOMPARE(slider->valueTip(), QString::fromStdString(settingReadout(setting, moved)));
     }
@@ -293,15 +293,15 @@ void TestControlFrames::everyTableControlFollowsTheCatalog()
     if (table == TableId::Music && view == 1) {
         // The two toggles of the output view, named and sent as the catalog says.
         for (int slot : {16, 17}) {
-            const SlotSpec &spec = slotSpec(table, slot);
-            QVERIFY(spec.isToggle());
+            const SlotSpec &slotDef = slotSpec(table, slot);
+            QVERIFY(slotDef.isToggle());
             C_FlagBar *toggle = rig.pages.flagBar(slot == 16 ? 2 : 3);
-            QCOMPARE(toggle->accessibleName(), QString::fromUtf8(spec.title));
+            QCOMPARE(toggle->accessibleName(), QString::fromUtf8(slotDef.title));
             const auto from = rig.mark();
             rig.click(toggle, QPoint(45, 10)); // the right half: the on face
             const int value = toggle->value() ? 1 : 0;
             QCOMPARE(rig.framesSince(from),
-                     std::vector<Bytes>{frame(0x02, group, mode, spec.address, value)});
+                     std::vector<Bytes>{frame(0x02, group, mode, slotDef.address, value)});
             QCOMPARE(int(rig.store.cellAt(table, row, slot).value), value);
         }
     }
