@@ -194,6 +194,13 @@ PortReport describeProbe(int number, const QString &device, const TargetLink::Pr
     report.json.insert(QStringLiteral("found"), found);
     if (found == QLatin1String("error"))
         report.json.insert(QStringLiteral("error"), text);
+    // An adapter that holds answers for its latency timer is worth knowing whatever answered.
+    const QString slow =
+        slowAdapterReason(probe.open.slowAdapterLatency, probe.open.latencyTimerFile);
+    if (!slow.isEmpty()) {
+        text += QStringLiteral("; ") + slow;
+        report.json.insert(QStringLiteral("latencyTimerMs"), probe.open.slowAdapterLatency);
+    }
     report.line = QStringLiteral("%1 (%2): %3").arg(name, device, text);
     return report;
 }

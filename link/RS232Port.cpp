@@ -72,18 +72,24 @@ QString openFailureText(int portNumber, const QString &device, const OpenOutcome
     return QStringLiteral("COM%1 (%2): %3").arg(portNumber).arg(device, reason);
 }
 
-QString slowAdapterText(int portNumber, const QString &device, int latencyTimerMs,
-                        const QString &timerFile)
+QString slowAdapterReason(int latencyTimerMs, const QString &timerFile)
 {
     if (latencyTimerMs <= 0)
         return {};
-    return QStringLiteral("COM%1 (%2): the USB adapter holds received bytes for %3 ms, so Read "
-                          "and Upload will be slower. Fix: echo 1 | sudo tee %4 (lasting: see "
+    return QStringLiteral("the USB adapter holds received bytes for %1 ms, so Read and Upload "
+                          "will be slower. Fix: echo 1 | sudo tee %2 (lasting: see "
                           "Troubleshooting in the README).")
-        .arg(portNumber)
-        .arg(device)
         .arg(latencyTimerMs)
         .arg(timerFile);
+}
+
+QString slowAdapterText(int portNumber, const QString &device, int latencyTimerMs,
+                        const QString &timerFile)
+{
+    const QString reason = slowAdapterReason(latencyTimerMs, timerFile);
+    if (reason.isEmpty())
+        return {};
+    return QStringLiteral("COM%1 (%2): %3").arg(portNumber).arg(device, reason);
 }
 
 RS232Port::RS232Port(std::unique_ptr<SerialLine> line, std::unique_ptr<SerialLine> networkLine,

@@ -26,7 +26,10 @@ QStringList portTableFrom(bool envSet, const QString &envValue, const QStringLis
 QString openFailureReason(const OpenOutcome &outcome);
 // The text that explains a failed open of device, naming the port, the device and the fix.
 QString openFailureText(int portNumber, const QString &device, const OpenOutcome &outcome);
-// The text that says a USB adapter will slow transfers, with the remedy; empty when it will not.
+// That a USB adapter will slow transfers, with the remedy, without naming the port; empty when
+// it will not.
+QString slowAdapterReason(int latencyTimerMs, const QString &timerFile);
+// The same, naming the port and the device.
 QString slowAdapterText(int portNumber, const QString &device, int latencyTimerMs,
                         const QString &timerFile);
 

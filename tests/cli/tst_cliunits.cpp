@@ -167,6 +167,18 @@ void TestCliUnits::describesWhatAProbeFound_data()
                             << "target"
                             << ""
                             << "";
+    OpenOutcome slowAdapter;
+    slowAdapter.slowAdapterLatency = 16;
+    slowAdapter.latencyTimerFile = "/sys/bus/usb-serial/devices/ttyUSB0/latency_timer";
+    QTest::newRow("target on a slow USB adapter")
+        << probe(Kind::Target, 0x6E, slowAdapter)
+        << "COM1 (/dev/ttyS0): target; the USB adapter holds received bytes for 16 ms, so Read "
+           "and Upload will be slower. Fix: echo 1 | sudo tee "
+           "/sys/bus/usb-serial/devices/ttyUSB0/latency_timer (lasting: see Troubleshooting in "
+           "the README)."
+        << "target"
+        << "latencyTimerMs"
+        << "16";
     QTest::newRow("another model names its byte")
         << probe(Kind::OtherModel, 0x6F) << "COM1 (/dev/ttyS0): another model (byte 0x6F)"
         << "other-model"
