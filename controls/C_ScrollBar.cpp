@@ -378,6 +378,16 @@ void C_ScrollBar::mouseReleaseEvent(QMouseEvent *event)
     m_dragActive = false;
 }
 
+bool C_ScrollBar::event(QEvent *event)
+{
+    // QWidget drops the mouse events of a disabled widget, and the host disables the slider
+    // while each value's frame waits for its answer: a release in that window must still end
+    // the drag, or the hovering pointer would go on moving the knob.
+    if (event->type() == QEvent::MouseButtonRelease && !isEnabled())
+        m_dragActive = false;
+    return QWidget::event(event);
+}
+
 void C_ScrollBar::leaveEvent(QEvent *)
 {
     // The pointer is outside the control and so outside the knob band.

@@ -95,6 +95,7 @@ class C_ScrollBar : public QWidget
     void MouseIn();
 
   protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;

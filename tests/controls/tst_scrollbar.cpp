@@ -106,6 +106,7 @@ class TestScrollBar : public QObject
     void disablingKeepsFocusForNextStep();
     void focusIsShown();
     void dragThroughWindowWhileHostDisables();
+    void releaseWhileHostDisablesEndsTheDrag();
     void differenceMarkPixels_data();
     void differenceMarkPixels();
     void differenceMarkGoesWithAChange_data();
@@ -837,6 +838,42 @@ void TestScrollBar::dragThroughWindowWhileHostDisables()
     QTest::mouseRelease(handle, Qt::LeftButton, {}, origin + QPoint(50, 36));
     QVERIFY(!slider.isDragActive());
     QCOMPARE(slider.value(), 20);
+}
+
+void TestScrollBar::releaseWhileHostDisablesEndsTheDrag()
+{
+    // The button comes up while the slider is disabled for its send: the drag is over, and the
+    // pointer hovering on with no button held moves nothing.
+    QWidget window;
+    window.setGeometry(100, 100, 300, 200);
+    C_ScrollBar slider(&window);
+    slider.move(20, 20);
+    configure(slider, {true, 20, 10});
+    window.show();
+    window.activateWindow();
+    QCoreApplication::processEvents();
+    QWindow *handle = window.windowHandle();
+    const QPoint origin(20, 20);
+    QList<int> reported;
+    bool releaseDuringSend = true;
+    connect(&slider, &C_ScrollBar::Scroll, &slider, [&] {
+        reported.append(slider.value());
+        slider.setEnabled(false);
+        if (releaseDuringSend) {
+            releaseDuringSend = false;
+            QTest::mouseRelease(handle, Qt::LeftButton, {}, origin + QPoint(50, 60));
+        }
+        slider.setEnabled(true);
+    });
+    QTest::mouseMove(handle, origin + QPoint(50, slider.knobY()));
+    QTest::mousePress(handle, Qt::LeftButton, {}, origin + QPoint(50, slider.knobY()));
+    QTest::mouseMove(handle, origin + QPoint(50, 60));
+    QCOMPARE(reported, QList<int>{13});
+    QVERIFY(!slider.isDragActive());
+    for (int y : {55, 50, 40})
+        QTest::mouseMove(handle, origin + QPoint(50, y));
+    QCOMPARE(reported, QList<int>{13});
+    QCOMPARE(slider.value(), 13);
 }
 
 // The pixels that differ between two renders of the same size.
