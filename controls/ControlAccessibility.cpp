@@ -200,8 +200,9 @@ class AccessibleOption : public AccessibleControl
 };
 
 // C_OptionEx: what a key is follows from its face. The INPUT keys (AUTO, AUX, BGM) are radio
-// buttons, Mute and Lock toggle buttons, the KEY row and Reset push buttons; a lit KEY reads as
-// checked.
+// buttons, the KEY row and Reset push buttons; a lit KEY reads as checked. Mute and Lock are
+// switches: Qt 6.4 has no toggle-button role and its AT-SPI bridge calls any button a push
+// button, checkable or not, so they are check boxes, as the toggles are.
 class AccessibleOptionEx : public AccessibleControl
 {
   public:
@@ -213,7 +214,9 @@ class AccessibleOptionEx : public AccessibleControl
 
     static QAccessible::Role roleOf(int buttonIndex)
     {
-        return isInput(buttonIndex) ? QAccessible::RadioButton : QAccessible::PushButton;
+        if (isInput(buttonIndex))
+            return QAccessible::RadioButton;
+        return isSwitch(buttonIndex) ? QAccessible::CheckBox : QAccessible::PushButton;
     }
     static bool isInput(int buttonIndex) { return buttonIndex >= 11 && buttonIndex <= 13; }
     static bool isSwitch(int buttonIndex) { return buttonIndex == 14 || buttonIndex == 15; }

@@ -133,8 +133,17 @@ void TestAccessibility::controlsInTheTree_data()
     QTest::newRow("SUB Invert hidden in the EQ view")
         << "C_FlagBar3" << int(QAccessible::CheckBox) << "SUB Invert"
         << "" << true << false << true;
-    QTest::newRow("Mute a toggle, off") << "C_OptionEx3_0" << push << "Mute"
-                                        << "" << true << false << false;
+    // EFF In C shows its on face at its factory value 0, and is checked as the face shows.
+    QTest::newRow("EFF In C at 0: on face, checked, hidden in the EQ view")
+        << "C_FlagBar2" << int(QAccessible::CheckBox) << "EFF In C"
+        << "" << true << true << true;
+    // Switches, not push buttons: the AT-SPI bridge of Qt 6.4 has no toggle-button role.
+    QTest::newRow("Mute a check box, off")
+        << "C_OptionEx3_0" << int(QAccessible::CheckBox) << "Mute"
+        << "" << true << false << false;
+    QTest::newRow("Lock a check box, off")
+        << "C_OptionEx3_1" << int(QAccessible::CheckBox) << "Lock"
+        << "" << true << false << false;
     QTest::newRow("Reset a push button") << "C_OptionEx3_2" << push << "Reset"
                                          << "" << false << false << false;
     QTest::newRow("Read") << "C_Button1_0" << push << "Read"
