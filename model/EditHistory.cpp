@@ -1,5 +1,7 @@
 #include "EditHistory.h"
 
+#include <iterator>
+
 namespace tonvara {
 
 namespace {
@@ -41,12 +43,36 @@ EditStep EditStep::whole(std::string label, ParameterStore before, ParameterStor
 
 void EditHistory::record(EditStep step, bool open)
 {
-    m_steps.erase(m_steps.begin() + static_cast<std::ptrdiff_t>(m_cursor), m_steps.end());
+    closeOpen();
+    const auto redoSide = m_steps.begin() + static_cast<std::ptrdiff_t>(m_cursor);
+    if (open)
+        m_redoHeld.assign(std::make_move_iterator(redoSide),
+                          std::make_move_iterator(m_steps.end()));
+    m_steps.erase(redoSide, m_steps.end());
     m_steps.push_back(std::move(step));
     while (m_steps.size() > m_capacity)
         m_steps.pop_front();
     m_cursor = m_steps.size();
     m_open = open;
+}
+
+void EditHistory::closeOpen()
+{
+    if (!m_open)
+        return;
+    m_open = false;
+    if (m_steps.empty() || m_cursor != m_steps.size()) {
+        m_redoHeld.clear();
+        return;
+    }
+    const EditStep &last = m_steps.back();
+    if (!last.wholeEditor() && last.setting.kind != EditKind::VolGroup &&
+        last.before == last.after) {
+        m_steps.pop_back();
+        m_cursor = m_steps.size();
+        std::move(m_redoHeld.begin(), m_redoHeld.end(), std::back_inserter(m_steps));
+    }
+    m_redoHeld.clear();
 }
 
 bool EditHistory::extendOpen(const SettingRef &setting, int after)
@@ -76,14 +102,14 @@ std::optional<EditStep> EditHistory::nextRedo() const
 
 void EditHistory::stepBack()
 {
-    m_open = false;
+    closeOpen();
     if (canUndo())
         --m_cursor;
 }
 
 void EditHistory::stepForward()
 {
-    m_open = false;
+    closeOpen();
     if (canRedo())
         ++m_cursor;
 }
@@ -93,6 +119,7 @@ void EditHistory::clear()
     m_steps.clear();
     m_cursor = 0;
     m_open = false;
+    m_redoHeld.clear();
 }
 
 } // namespace tonvara

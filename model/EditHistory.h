@@ -48,7 +48,9 @@ class EditHistory
     void record(EditStep step, bool open = false);
     // Continues the open step when it is for this setting; false when there is none.
     bool extendOpen(const SettingRef &setting, int after);
-    void closeOpen() { m_open = false; }
+    // Ends the open step. One that came back to its start value (a drag that ended where it
+    // began) changed nothing: it goes, and the redo steps it cleared come back.
+    void closeOpen();
     bool isOpen() const { return m_open; }
 
     bool canUndo() const { return m_cursor > 0; }
@@ -70,6 +72,8 @@ class EditHistory
     std::size_t m_cursor = 0; // steps before it are done
     std::size_t m_capacity = kCapacity;
     bool m_open = false;
+    // The redo side the open step cleared, until it closes.
+    std::deque<EditStep> m_redoHeld;
 };
 
 } // namespace tonvara

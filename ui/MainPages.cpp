@@ -191,7 +191,7 @@ void MainPages::buildMusicPanel()
     }
     m_flagBar2 = new C_FlagBar(m_frame1);
     m_flagBar2->setObjectName(QStringLiteral("C_FlagBar2"));
-    m_flagBar2->setValueInvert(true);
+    m_flagBar2->setValueInvert(slotSpec(TableId::Music, kEffInCSlot).isInvertedToggle());
     m_flagBar2->setAccessibleName(slotTitle(TableId::Music, kEffInCSlot));
     m_flagBar3 = new C_FlagBar(m_frame1);
     m_flagBar3->setObjectName(QStringLiteral("C_FlagBar3"));
@@ -671,18 +671,18 @@ void MainPages::onKeyClick(int k)
 
 void MainPages::onSwitchClick(int k)
 {
-    if (k < 2 && !connected()) {
-        m_services.messageBox(QString::fromLatin1(kNotAvailable), MessageIcon::Warning,
-                              MessageButtons::Ok);
-        return;
-    }
     C_OptionEx *button = m_optionEx3[static_cast<std::size_t>(k)];
-    button->setValue(!button->value());
     if (k < 2) {
-        m_editor->userChange(SettingRef::of(k == 0 ? EditKind::Mute : EditKind::Lock),
-                             button->value() ? 1 : 0);
+        const SettingRef setting = SettingRef::of(k == 0 ? EditKind::Mute : EditKind::Lock);
+        if (SettingEditor::needsConnection(setting) && !connected()) {
+            sayNotAvailable();
+            return;
+        }
+        button->setValue(!button->value());
+        m_editor->userChange(setting, button->value() ? 1 : 0);
         return;
     }
+    button->setValue(!button->value());
     m_editor->replaceEditor("Reset", factorySettings());
     m_services.messageBox(QString::fromLatin1(kResetNotice), MessageIcon::Warning,
                           MessageButtons::Ok);
@@ -692,6 +692,12 @@ void MainPages::onSwitchClick(int k)
         setMainWindowEnabled(false);
         setMainWindowEnabled(true);
     }
+}
+
+void MainPages::sayNotAvailable()
+{
+    m_services.messageBox(QString::fromLatin1(kNotAvailable), MessageIcon::Warning,
+                          MessageButtons::Ok);
 }
 
 void MainPages::onStartLevelScrolled(int k)

@@ -89,6 +89,8 @@ public:
 
     // Command buttons back to their normal look (pointer over the background).
     void resetCommandButtons();
+    // The warning with which Mute and Lock refuse to change while not connected.
+    void sayNotAvailable();
 
     // ModesView
     void showSlotValue(TableId table, int slot, std::uint8_t value) override;

@@ -88,4 +88,9 @@ bool SettingControls::mainWindowEnabled() const
     return m_pages.host()->isEnabled();
 }
 
+void SettingControls::refuseWithoutConnection()
+{
+    m_pages.sayNotAvailable();
+}
+
 } // namespace tonvara

@@ -23,6 +23,7 @@ class SettingControls : public SettingView
     void setSendingControlEnabled(const SettingRef &setting, bool enabled) override;
     void setMainWindowEnabled(bool enabled) override;
     bool mainWindowEnabled() const override;
+    void refuseWithoutConnection() override;
 
   private:
     MainPages &m_pages;

@@ -60,7 +60,14 @@ void SettingEditor::replaceEditor(const std::string &label, const ParameterStore
 
 bool SettingEditor::canActNow() const
 {
-    return m_view.mainWindowEnabled() && !(m_link && m_link->isWaitingForReply());
+    // While not connected the only wait is a probe's for Identify: no change of the user's is
+    // on the line, and nothing an undo does would be sent.
+    return m_view.mainWindowEnabled() && !(connected() && m_link->isWaitingForReply());
+}
+
+bool SettingEditor::needsConnection(const SettingRef &setting)
+{
+    return setting.kind == EditKind::Mute || setting.kind == EditKind::Lock;
 }
 
 bool SettingEditor::undo()
@@ -77,9 +84,16 @@ bool SettingEditor::walk(bool forward)
 {
     if (!canActNow())
         return false;
+    // A drag still going on ends here, so the step it leaves (if any) is the one walked over.
+    m_history.closeOpen();
     const std::optional<EditStep> step = forward ? m_history.nextRedo() : m_history.nextUndo();
     if (!step)
         return false;
+    if (!step->wholeEditor() && needsConnection(step->setting) && !connected()) {
+        // As the button itself refuses: nothing changes, and the step stays where it is.
+        m_view.refuseWithoutConnection();
+        return false;
+    }
     // The cursor moves first: whatever happens on the line, the editor now holds the values
     // on the other side of the step, as after a user change whose frame went unanswered.
     if (forward)

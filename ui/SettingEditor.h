@@ -39,6 +39,9 @@ class SettingView
     virtual void setSendingControlEnabled(const SettingRef &setting, bool enabled) = 0;
     virtual void setMainWindowEnabled(bool enabled) = 0;
     virtual bool mainWindowEnabled() const = 0;
+    // Tells the user that a setting needing the target cannot change while not connected, as
+    // the Mute and Lock buttons do.
+    virtual void refuseWithoutConnection() = 0;
 };
 
 class SettingEditor : public QObject
@@ -69,12 +72,15 @@ class SettingEditor : public QObject
     // window's load).
     void putWholeEditor(const ParameterStore &state);
 
-    // False, doing nothing, when there is no step or the editor is busy (see canActNow).
+    // False, doing nothing, when there is no step or the editor is busy (see canActNow); and
+    // for a Mute or Lock step while not connected, which is refused as their buttons refuse.
     bool undo();
     bool redo();
-    // Nothing is undone or redone while a transfer runs, a frame waits for its answer or the
-    // window is disabled.
+    // Nothing is undone or redone while a transfer runs, a frame waits for its answer on a
+    // connection or the window is disabled. A probe's wait for Identify is no user's send.
     bool canActNow() const;
+    // Mute and Lock change only on a connected target.
+    static bool needsConnection(const SettingRef &setting);
     // "Undo MUSIC2 1KHz" / "Redo Import"; "Undo" / "Redo" alone when there is no step.
     QString undoText() const;
     QString redoText() const;

@@ -29,6 +29,8 @@ class TestEditHistory : public QObject
     void undoAndRedoWalkTheLine();
     void aNewStepClearsTheRedoSide();
     void anOpenStepTakesLaterValuesOfItsSettingOnly();
+    void anOpenStepBackAtItsStartLeavesNoStep_data();
+    void anOpenStepBackAtItsStartLeavesNoStep();
     void theOldestStepsGoBeyondTheCapacity();
     void wholeEditorStepsKeepBothStates();
     void titles_data();
@@ -95,6 +97,36 @@ void TestEditHistory::anOpenStepTakesLaterValuesOfItsSettingOnly()
     history.stepBack();
     QVERIFY(!history.extendOpen(kMusic2At1k, 17));
     QCOMPARE(history.nextRedo()->after, 16);
+}
+
+void TestEditHistory::anOpenStepBackAtItsStartLeavesNoStep_data()
+{
+    QTest::addColumn<int>("end");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("a drag back where it began: no step, the redo side back") << 10 << false;
+    QTest::newRow("a drag that moved: its step, the redo side gone") << 12 << true;
+}
+
+void TestEditHistory::anOpenStepBackAtItsStartLeavesNoStep()
+{
+    QFETCH(int, end);
+    QFETCH(bool, kept);
+    EditHistory history;
+    history.record(change(kMic1At57, 10, 11));
+    history.record(change(kMic1At57, 11, 12));
+    history.stepBack(); // one step to redo
+    history.record(change(kMusic2At1k, 10, 11), /*open=*/true);
+    QVERIFY(history.extendOpen(kMusic2At1k, 12));
+    QVERIFY(history.extendOpen(kMusic2At1k, end));
+    history.closeOpen();
+    QCOMPARE(history.undoCount(), std::size_t(kept ? 2 : 1));
+    QCOMPARE(history.nextUndo()->setting, kept ? kMusic2At1k : kMic1At57);
+    QCOMPARE(history.redoCount(), std::size_t(kept ? 0 : 1));
+    if (!kept) {
+        QCOMPARE(history.nextRedo()->after, 12);
+        history.stepForward();
+        QCOMPARE(history.nextUndo()->after, 12);
+    }
 }
 
 void TestEditHistory::theOldestStepsGoBeyondTheCapacity()

@@ -144,6 +144,11 @@ class TestUndo : public QObject
     void undoAndRedoEachKindOfStep();
     void aDragIsOneStepAndEachArrowKeyOne();
     void aNewChangeClearsTheRedoSteps();
+    void aDragBackWhereItBeganLeavesNoStep();
+    void aReleaseDuringTheSendEndsTheDrag();
+    void aProbeWaitingForIdentifyBlocksNothing();
+    void muteAndLockStepsWaitForAConnection_data();
+    void muteAndLockStepsWaitForAConnection();
     void aFailedSendDuringUndoKeepsTheHistoryConsistent();
     void undoingAStepOfAnotherModeChoosesThatModeFirst();
     void nothingHappensWhileTheWindowIsBusy();
@@ -325,6 +330,145 @@ void TestUndo::aNewChangeClearsTheRedoSteps()
     QVERIFY(!rig.editor.history().canUndo());
 }
 
+void TestUndo::aDragBackWhereItBeganLeavesNoStep()
+{
+    Rig rig(true);
+    rig.step(rig.pages.musicSlider(0), 1);
+    QVERIFY(rig.editor.undo());                     // MUSIC1 57Hz waits on the redo side
+    C_ScrollBar *slider = rig.pages.musicSlider(1); // MUSIC1 134Hz
+    const int start = slider->value();
+    const auto from = rig.mark();
+    rig.drag(slider, {start + 1, start + 2, start});
+    QCOMPARE(slider->value(), start);
+    QCOMPARE(rig.framesSince(from).size(), std::size_t(3)); // each value went out
+    // The gesture changed nothing: no step to undo, and the redo step is still there.
+    QVERIFY(!rig.editor.history().canUndo());
+    QCOMPARE(rig.editor.undoText(), QStringLiteral("Undo"));
+    QCOMPARE(rig.editor.redoText(), QStringLiteral("Redo MUSIC1 57Hz"));
+    QVERIFY(rig.editor.redo());
+    QCOMPARE(rig.pages.musicSlider(0)->value(), 11);
+    QCOMPARE(int(rig.target.setting(0, 0, 0)), 11);
+    // A drag that ends elsewhere is a step, and clears the redo side as any change does.
+    QVERIFY(rig.editor.undo());
+    rig.drag(slider, {start + 1, start + 2});
+    QCOMPARE(rig.editor.undoText(), QStringLiteral("Undo MUSIC1 134Hz"));
+    QVERIFY(!rig.editor.history().canRedo());
+}
+
+void TestUndo::aReleaseDuringTheSendEndsTheDrag()
+{
+    // The button comes up while the slider is disabled for its value's frame: the drag and
+    // its step end there, and the pointer hovering on afterwards moves and sends nothing.
+    Rig rig(true);
+    C_ScrollBar *slider = rig.pages.musicSlider(2); // MUSIC1 400Hz
+    QWindow *handle = rig.host.windowHandle();
+    const auto at = [&](int value) {
+        return slider->mapTo(&rig.host, QPoint(50, slider->geometry().knobY(value)));
+    };
+    const int start = slider->value();
+    QTest::mouseMove(handle, at(start));
+    QTest::mousePress(handle, Qt::LeftButton, {}, at(start));
+    bool releasedWhileDisabled = false;
+    rig.services.scheduleAt(rig.services.now() + Millis(2), [&] {
+        releasedWhileDisabled = !slider->isEnabled() && rig.link->isWaitingForReply();
+        QTest::mouseRelease(handle, Qt::LeftButton, {}, at(start + 1));
+    });
+    const auto from = rig.mark();
+    QTest::mouseMove(handle, at(start + 1));
+    rig.services.advance(Millis(50));
+    QVERIFY(releasedWhileDisabled);
+    QVERIFY(!slider->isDragActive());
+    for (int value : {start + 3, start + 5, start + 8}) {
+        QTest::mouseMove(handle, at(value));
+        rig.services.advance(Millis(50));
+    }
+    QCOMPARE(rig.framesSince(from), std::vector<Bytes>{frame(0x02, 0, 0, 2, start + 1)});
+    QCOMPARE(slider->value(), start + 1);
+    QCOMPARE(rig.editor.history().undoCount(), std::size_t(1));
+    QVERIFY(!rig.editor.history().isOpen());
+    QVERIFY(rig.editor.undo());
+    QCOMPARE(slider->value(), start);
+}
+
+void TestUndo::aProbeWaitingForIdentifyBlocksNothing()
+{
+    // A port that opens and never answers: every scan waits 700 ms for Identify. Eight Down
+    // keys and then eight undos 0.4 s apart, some of them during those waits.
+    Rig rig(false);
+    rig.target.options().silentAfter = 0;
+    C_ScrollBar *slider = rig.pages.musicSlider(3); // MUSIC1 1KHz
+    const int start = slider->value();
+    QTest::mouseMove(slider, QPoint(50, slider->knobY()));
+    const auto from = rig.mark();
+    rig.link->start();
+    const Millis t0 = rig.services.now();
+    int actsWhileProbing = 0;
+    int undone = 0;
+    const auto probingNow = [&] { return rig.link->probing() && rig.link->isWaitingForReply(); };
+    for (int i = 0; i < 8; ++i)
+        rig.services.scheduleAt(t0 + Millis(400 * (i + 1)), [&] {
+            actsWhileProbing += probingNow();
+            QTest::keyClick(slider, Qt::Key_Down);
+        });
+    for (int i = 0; i < 8; ++i)
+        rig.services.scheduleAt(t0 + Millis(3600 + 400 * i), [&] {
+            actsWhileProbing += probingNow();
+            undone += rig.editor.undo();
+        });
+    rig.services.advance(Millis(7000));
+    QVERIFY(actsWhileProbing >= 2);
+    QVERIFY(!rig.link->connected());
+    QCOMPARE(undone, 8);
+    QCOMPARE(slider->value(), start);
+    QCOMPARE(int(rig.store.cellAt(TableId::Music, 0, 3).value), start);
+    QVERIFY(!rig.editor.history().canUndo());
+    QCOMPARE(rig.editor.history().redoCount(), std::size_t(8));
+    // Only the probes went out.
+    for (const Bytes &sent : rig.framesSince(from))
+        QCOMPARE(int(sent[1]), 0xE2);
+    QVERIFY(rig.services.messages.isEmpty());
+}
+
+void TestUndo::muteAndLockStepsWaitForAConnection_data()
+{
+    QTest::addColumn<int>("button");
+    QTest::addColumn<bool>("redo");
+    QTest::newRow("undo of Mute") << 0 << false;
+    QTest::newRow("redo of Mute") << 0 << true;
+    QTest::newRow("undo of Lock") << 1 << false;
+    QTest::newRow("redo of Lock") << 1 << true;
+}
+
+void TestUndo::muteAndLockStepsWaitForAConnection()
+{
+    QFETCH(int, button);
+    QFETCH(bool, redo);
+    Rig rig(true);
+    rig.click(rig.pages.switchButton(button)); // on, while connected
+    if (redo)
+        QVERIFY(rig.editor.undo()); // off again; the step waits on the redo side
+    // The target falls silent; the keep-alive finds the link gone, and no scan finds it again.
+    rig.target.options().silentAfter = rig.target.framesReceivedCount();
+    rig.target.options().syncEcho = false;
+    QVERIFY(rig.services.runUntil([&] { return !rig.link->connected(); }, Millis(10000)));
+    rig.services.advance(Millis(100));
+    rig.services.messages.clear();
+
+    const ParameterStore held = rig.store;
+    const bool shown = rig.pages.switchButton(button)->value();
+    const QString undoText = rig.editor.undoText();
+    const QString redoText = rig.editor.redoText();
+    const auto from = rig.mark();
+    QVERIFY(!(redo ? rig.editor.redo() : rig.editor.undo()));
+    QCOMPARE(rig.services.messageTexts(), QStringList{"This item is not available. "});
+    QVERIFY(sameSettings(rig.store, held));
+    QCOMPARE(rig.pages.switchButton(button)->value(), shown);
+    QCOMPARE(rig.editor.undoText(), undoText);
+    QCOMPARE(rig.editor.redoText(), redoText);
+    QVERIFY(rig.framesSince(from).empty());
+    QCOMPARE(rig.mismatch(), QString());
+}
+
 void TestUndo::aFailedSendDuringUndoKeepsTheHistoryConsistent()
 {
     Rig rig(true);
@@ -344,13 +488,14 @@ void TestUndo::aFailedSendDuringUndoKeepsTheHistoryConsistent()
     QVERIFY(!rig.editor.history().canUndo());
     QCOMPARE(rig.editor.redoText(), QStringLiteral("Redo Mute"));
 
-    // Not connected now: redo changes the editor only.
+    // Not connected now: the redo is refused as the Mute button refuses (see below).
     from = rig.mark();
-    QVERIFY(rig.editor.redo());
-    QVERIFY(rig.store.mute);
-    QVERIFY(rig.pages.muteOn());
+    QVERIFY(!rig.editor.redo());
+    QVERIFY(!rig.store.mute);
+    QVERIFY(!rig.pages.muteOn());
     QVERIFY(rig.framesSince(from).empty());
-    QCOMPARE(rig.services.messages.size(), 1);
+    QCOMPARE(rig.services.messages.size(), 2);
+    QCOMPARE(rig.editor.redoText(), QStringLiteral("Redo Mute"));
     QCOMPARE(rig.mismatch(), QString());
 }
 
