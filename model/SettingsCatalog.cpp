@@ -10,6 +10,7 @@ namespace tonvara {
 namespace {
 
 constexpr int kToggle = kToggleReadout;
+constexpr int kInvertedToggle = kInvertedToggleReadout;
 
 // Titles as the title strips show them (not the sliders' own, hidden Title texts).
 constexpr std::array<SlotSpec, 18> kMusicSlots = {{
@@ -29,7 +30,7 @@ constexpr std::array<SlotSpec, 18> kMusicSlots = {{
     {"SUB Freq", 27, 21, 8},
     {"SUB MinOn Vol", 25, 80, 0},
     {"SUB Vol", 26, 80, 0},
-    {"EFF In C", 21, 1, kToggle},
+    {"EFF In C", 21, 1, kInvertedToggle},
     {"SUB Invert", 28, 1, kToggle},
 }};
 
@@ -103,12 +104,11 @@ constexpr std::array<SettingId, kSettingCount> buildAllSettings()
 
 constexpr std::array<SettingId, kSettingCount> kAllSettings = buildAllSettings();
 
-std::string onOffText(int value)
+// The face a switch shows: an inverted one is on at 0.
+std::string onOffText(int value, bool inverted = false)
 {
-    if (value == 0)
-        return "off";
-    if (value == 1)
-        return "on";
+    if (value == 0 || value == 1)
+        return (value == 1) != inverted ? "on" : "off";
     return std::to_string(value); // a byte the toggles never store: say what it is
 }
 
@@ -268,7 +268,7 @@ std::string settingReadout(const SettingId &setting, int value)
     case SettingKind::Cell: {
         const SlotSpec &slotDef = slotSpec(setting.table, setting.slot);
         if (slotDef.isToggle())
-            return onOffText(value);
+            return onOffText(value, slotDef.isInvertedToggle());
         return valueTipText(slotDef.valueTipType, value).value_or(std::to_string(value));
     }
     case SettingKind::VolSet:

@@ -16,8 +16,10 @@
 
 namespace tonvara {
 
-// The read-out "rule" of the two toggles of the music table: on/off, not a slider's text.
+// The read-out "rules" of the two toggles of the music table: on/off, not a slider's text.
+// An inverted toggle (its control's ValueInvert set) shows its on face at value 0.
 inline constexpr int kToggleReadout = -1;
+inline constexpr int kInvertedToggleReadout = -2;
 
 // One slot of a mode table, the same in every row of the table.
 struct SlotSpec
@@ -25,8 +27,9 @@ struct SlotSpec
     const char *title;    // as the title strip (or, for a toggle, its label) shows it
     std::uint8_t address; // target address: the Tag of the slot's control
     std::uint8_t maximum; // top of the slider's range; 1 for a toggle
-    int valueTipType;     // the slider's ValueTipType; kToggleReadout for a toggle
-    bool isToggle() const { return valueTipType == kToggleReadout; }
+    int valueTipType;     // the slider's ValueTipType; one of the toggle rules for a toggle
+    bool isToggle() const { return isInvertedToggle() || valueTipType == kToggleReadout; }
+    bool isInvertedToggle() const { return valueTipType == kInvertedToggleReadout; }
 };
 
 std::span<const SlotSpec> slotSpecs(TableId table);
@@ -98,9 +101,10 @@ std::optional<SettingId> settingOfKey(std::string_view key);
 std::string settingTitle(const SettingId &setting);
 // The largest value the window can give the setting (INPUTSELECT: 3, no INPUT option on).
 int settingMaximum(const SettingId &setting);
-// The value as the window shows it: a slider's read-out, a start mode's "KTV3", "on"/"off",
-// the INPUT option's name. A value the window could not show (a profile may hold any byte in
-// a cell) still gets a text, never an error.
+// The value as the window shows it: a slider's read-out, a start mode's "KTV3", "on"/"off"
+// as the switch's face shows it (an inverted toggle is "on" at 0), the INPUT option's name.
+// A value the window could not show (a profile may hold any byte in a cell) still gets a
+// text, never an error.
 std::string settingReadout(const SettingId &setting, int value);
 
 // The table's key prefix: "Music", "Mic", "Ktv", "Eff".

@@ -93,6 +93,11 @@ void TestCliDiff::comparesAsImportReads_data()
                        "MUTE       Mute             a.Lumaroch on  b.Lumaroch off",
                        "VOL2.1     EFF VOL(SET) Max a.Lumaroch 70  b.Lumaroch 80"}
         << "";
+    QTest::newRow("toggles worded as their rockers show them, EFF In C inverted")
+        << base << withValue(withValue(base, "Music0.16", "1"), "Music0.17", "1") << 1
+        << QStringList{"Music0.16  MUSIC1 EFF In C   a.Lumaroch on  b.Lumaroch off",
+                       "Music0.17  MUSIC1 SUB Invert a.Lumaroch off b.Lumaroch on"}
+        << "";
     QTest::newRow("on/off words read as Import reads them")
         << withValue(base, "EX", "True") << withValue(base, "EX", "1") << 0 << QStringList{} << "";
     QTest::newRow("second file of another model")

@@ -54,7 +54,7 @@ void TestSettingsCatalog::slotsAsTheWindowShowsThem_data()
     QTest::addColumn<QStringList>("titles");
     QTest::addColumn<QList<int>>("addresses");
     QTest::addColumn<QList<int>>("maxima");
-    QTest::addColumn<QList<int>>("types"); // -1: a toggle
+    QTest::addColumn<QList<int>>("types"); // -1: a toggle, -2: an inverted one
 
     QTest::newRow("MUSIC: EQ, outputs, toggles")
         << TableId::Music
@@ -64,7 +64,7 @@ void TestSettingsCatalog::slotsAsTheWindowShowsThem_data()
                        "SUB Vol", "EFF In C", "SUB Invert"}
         << QList<int>{0, 1, 2, 3, 4, 5, 6, 29, 17, 18, 24, 23, 22, 27, 25, 26, 21, 28}
         << QList<int>{20, 20, 20, 20, 20, 20, 20, 6, 80, 80, 20, 20, 20, 21, 80, 80, 1, 1}
-        << QList<int>{6, 6, 6, 6, 6, 6, 6, 9, 0, 0, 6, 6, 6, 8, 0, 0, -1, -1};
+        << QList<int>{6, 6, 6, 6, 6, 6, 6, 9, 0, 0, 6, 6, 6, 8, 0, 0, -2, -1};
     QTest::newRow("MIC: slots 7 and 8 carry addresses 8 and 7")
         << TableId::Mic << QStringList{"57Hz",   "134Hz", "400Hz",       "1KHz",      "2.5KHz",
                                        "6.3KHz", "10KHz", "MIC H_Curve", "MIC LowCut"}
@@ -101,6 +101,7 @@ void TestSettingsCatalog::slotsAsTheWindowShowsThem()
         QCOMPARE(int(slotDef.address), addresses[slot]);
         QCOMPARE(int(slotDef.maximum), maxima[slot]);
         QCOMPARE(slotDef.isToggle(), types[slot] < 0);
+        QCOMPARE(slotDef.isInvertedToggle(), types[slot] == -2);
         if (!slotDef.isToggle())
             QCOMPARE(slotDef.valueTipType, types[slot]);
     }
@@ -240,8 +241,11 @@ void TestSettingsCatalog::readouts_data()
     QTest::newRow("EFF reverb delay, one ms a step") << "Eff0.7" << 40 << "40ms";
     QTest::newRow("EFF reverb time") << "Eff1.4" << 35 << "3.5s";
     QTest::newRow("volume") << "Music0.8" << 80 << "80";
-    QTest::newRow("toggle on") << "Music0.16" << 1 << "on";
+    QTest::newRow("toggle on") << "Music2.17" << 1 << "on";
     QTest::newRow("toggle off") << "Music5.17" << 0 << "off";
+    QTest::newRow("inverted toggle at 0 shows on") << "Music0.16" << 0 << "on";
+    QTest::newRow("inverted toggle at 1 shows off") << "Music3.16" << 1 << "off";
+    QTest::newRow("inverted toggle holding another byte") << "Music0.16" << 5 << "5";
     QTest::newRow("toggle holding another byte") << "Music0.17" << 5 << "5";
     QTest::newRow("profile byte above the slider") << "Music0.0" << 255 << "+245dB";
     QTest::newRow("delay byte past its table") << "Eff0.1" << 200 << "200";

@@ -75,9 +75,10 @@ void TestSettingsDifference::linesOfTheDifferences_data()
     QTest::newRow("INPUTSELECT 3: no INPUT option on")
         << Changes{{"INPUTSELECT", 3}}
         << QStringList{"INPUTSELECT INPUT            editor BGM     target none"};
-    QTest::newRow("switches and a toggle")
+    // EFF In C is inverted: its rocker shows the on face at 0.
+    QTest::newRow("switches and the inverted toggle")
         << Changes{{"LOCK", 1}, {"Music2.16", 1}, {"EX", 1}}
-        << QStringList{"Music2.16  MUSIC3 EFF In C  editor off     target on",
+        << QStringList{"Music2.16  MUSIC3 EFF In C  editor on      target off",
                        "EX         EXCITER          editor off     target on",
                        "LOCK       Lock             editor off     target on"};
     QTest::newRow("start modes in words")
@@ -92,7 +93,7 @@ void TestSettingsDifference::linesOfTheDifferences_data()
     QTest::newRow("values of different lengths line up")
         << Changes{{"Music0.7", 0}, {"Music0.16", 1}}
         << QStringList{"Music0.7   MUSIC1 Out Limit editor 0.775V  target OFF",
-                       "Music0.16  MUSIC1 EFF In C  editor off     target on"};
+                       "Music0.16  MUSIC1 EFF In C  editor on      target off"};
 }
 
 void TestSettingsDifference::linesOfTheDifferences()

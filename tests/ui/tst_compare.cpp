@@ -9,6 +9,7 @@
 
 #include "BulkTransfer.h"
 #include "C_FlagBar.h"
+#include "C_Option.h"
 #include "C_ScrollBar.h"
 #include "CompareCommands.h"
 #include "CompareWindow.h"
@@ -26,6 +27,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -159,6 +161,9 @@ class TestCompare : public QObject
     void profileChecksAsImport_data();
     void profileChecksAsImport();
     void takeProfileValues();
+    void toggleWordsSayWhatTheRockerShows_data();
+    void toggleWordsSayWhatTheRockerShows();
+    void profileCompareWhileAProbeWaits();
     void marksFollowTheCurrentModes();
     void oneWindowAtATime();
     void buttonsWaitWhileAFrameIsOnTheLine();
@@ -191,7 +196,7 @@ void TestCompare::targetWindowListsDifferences()
     // In key order; the longest key widens its column for every line.
     QCOMPARE(window->text(),
              QStringLiteral("Music0.3    MUSIC1 1KHz      editor 0dB     target -8dB\n"
-                            "Music2.16   MUSIC3 EFF In C  editor off     target on\n"
+                            "Music2.16   MUSIC3 EFF In C  editor on      target off\n"
                             "Eff1.7      EFF2 REV Dly     editor 20ms    target 7ms\n"
                             "INPUTSELECT INPUT            editor BGM     target AUX\n"
                             "VOL2.1      EFF VOL(SET) Max editor 80      target 45"));
@@ -416,6 +421,69 @@ void TestCompare::takeProfileValues()
     QCOMPARE(rig.pages.spinValue(1), 70);
     QVERIFY(rig.compare->window() == nullptr);
     QCOMPARE(rig.pages.editor().undoText(), QStringLiteral("Undo Take profile values"));
+}
+
+void TestCompare::toggleWordsSayWhatTheRockerShows_data()
+{
+    QTest::addColumn<int>("toggle"); // 2 EFF In C (inverted), 3 SUB Invert
+    QTest::addColumn<bool>("onFace");
+    QTest::newRow("EFF In C showing its on face") << 2 << true;
+    QTest::newRow("EFF In C showing its off face") << 2 << false;
+    QTest::newRow("SUB Invert showing its on face") << 3 << true;
+    QTest::newRow("SUB Invert showing its off face") << 3 << false;
+}
+
+void TestCompare::toggleWordsSayWhatTheRockerShows()
+{
+    QFETCH(int, toggle);
+    QFETCH(bool, onFace);
+    Rig rig(false);
+    const int slot = toggle == 2 ? 16 : 17;
+    rig.click(rig.pages.viewOption(1)); // "Aid": the toggles are shown
+    C_FlagBar *flag = rig.pages.flagBar(toggle);
+    rig.click(flag, QPoint(onFace ? 50 : 5, 10)); // the right half is the on face
+    QCOMPARE(flag->isOn(), onFace);
+    const int stored = rig.store.cellAt(TableId::Music, 0, slot).value;
+    const QByteArray key = "Music0." + QByteArray::number(slot);
+    rig.compareWithProfile(
+        rig.writeProfile("other.Lumaroch", {{key, QByteArray::number(1 - stored)}}));
+    QVERIFY(rig.compare->window());
+
+    // The editor's word is the face on screen and what a screen reader hears as checked.
+    const QString shown = onFace ? QStringLiteral("on") : QStringLiteral("off");
+    const QString other = onFace ? QStringLiteral("off") : QStringLiteral("on");
+    const QString line = rig.compare->window()->text();
+    QVERIFY2(line.contains(QRegularExpression(
+                 QStringLiteral("^%1 +MUSIC1 %2 +editor %3 +profile %4$")
+                     .arg(QString::fromLatin1(key),
+                          QString::fromUtf8(slotSpec(TableId::Music, slot).title), shown, other))),
+             qPrintable(line));
+    QCOMPARE(bool(QAccessible::queryAccessibleInterface(flag)->state().checked), onFace);
+    // Taking the profile's value turns the rocker to the other face, as the list said.
+    QTest::mouseClick(rig.compare->window()->takeButton(), Qt::LeftButton);
+    QCOMPARE(flag->isOn(), !onFace);
+    QCOMPARE(bool(QAccessible::queryAccessibleInterface(flag)->state().checked), !onFace);
+}
+
+void TestCompare::profileCompareWhileAProbeWaits()
+{
+    // Not connected, and the scan is waiting for a port that opens and never answers: a
+    // comparison with a profile goes ahead.
+    Rig rig(false);
+    rig.target.options().silentAfter = 0;
+    const QString path = rig.writeProfile("p.Lumaroch", {{"Music0.3", "2"}});
+    rig.link->start();
+    bool probing = false;
+    rig.services.scheduleAt(rig.services.now() + Millis(300), [&] {
+        probing = rig.link->probing() && rig.link->isWaitingForReply();
+        rig.compareWithProfile(path);
+    });
+    rig.services.advance(Millis(1000));
+    QVERIFY(probing);
+    QVERIFY(!rig.link->connected());
+    QVERIFY(rig.compare->window());
+    QCOMPARE(rig.compare->window()->text(),
+             QStringLiteral("Music0.3   MUSIC1 1KHz      editor 0dB     profile -8dB"));
 }
 
 void TestCompare::marksFollowTheCurrentModes()
