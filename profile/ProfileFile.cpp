@@ -1,5 +1,7 @@
 #include "ProfileFile.h"
 
+#include "ProfileCommands.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -68,6 +70,34 @@ ProfileCheck loadProfileFile(const QString &path)
         return damaged;
     }
     return check;
+}
+
+QString profileRefusal(const ProfileCheck &check)
+{
+    switch (check.status) {
+    case ProfileStatus::Ok:
+        return {};
+    case ProfileStatus::ModelMismatch:
+        return QString::fromLatin1(kModelMismatchMessage);
+    case ProfileStatus::DataError:
+        break;
+    }
+    const QString detail =
+        !check.unreadable.isEmpty()
+            ? check.unreadable
+            : QStringLiteral("the value of %1").arg(QString::fromLatin1(check.failedKey));
+    return QStringLiteral("%1 (%2)").arg(QString::fromLatin1(kImportErrorMessage), detail);
+}
+
+QString missingKeysWarning(const ProfileCheck &check)
+{
+    if (check.status != ProfileStatus::Ok || check.missingKeys.isEmpty())
+        return {};
+    return QStringLiteral("%1 of the %2 setting keys missing, the first %3; Import takes a "
+                          "missing key as 0 (a maximum as 80)")
+        .arg(check.missingKeys.size())
+        .arg(profileValueKeys().size())
+        .arg(QString::fromLatin1(check.missingKeys.first()));
 }
 
 ExistingDocument readExistingDocument(const QString &path)
