@@ -1,33 +1,26 @@
 #include "CliRunner.h"
 
 #include "CliOptions.h"
+#include "ParallelJobs.h"
 #include "PortJobs.h"
 #include "PortName.h"
 #include "ProfileCommands.h"
 #include "ProfileFile.h"
-#include "ProgressLine.h"
 #include "QSerialLine.h"
 #include "RS232Port.h"
 #include "SettingsDifference.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QThread>
-#include <atomic>
 #include <cstdio>
 #include <functional>
-#include <memory>
 #include <vector>
 
 namespace tonvara::cli {
 
 namespace {
-
-// How often the progress line is redrawn while ports are worked.
-constexpr int kProgressRefreshMs = 100;
 
 void printOut(const QString &text)
 {
@@ -67,101 +60,29 @@ std::optional<ProfileData> checkedProfile(const QString &path)
     return check.data;
 }
 
-QString stageWord(int stage)
-{
-    switch (stage) {
-    case JobStatus::Waiting:
-        return QStringLiteral("waiting");
-    case JobStatus::Connecting:
-        return QStringLiteral("connecting");
-    case JobStatus::Reading:
-        return QStringLiteral("reading");
-    case JobStatus::Uploading:
-        return QStringLiteral("uploading");
-    case JobStatus::Verifying:
-        return QStringLiteral("verifying");
-    default:
-        return {};
-    }
-}
-
 using Job = std::function<PortReport(JobStatus &)>;
-
-struct RunningJob
-{
-    QString name;
-    JobStatus status;
-    PortReport report;
-    // Set by the job's thread once report is written. QThread::wait() orders the two threads
-    // through Qt's futex-based locks, which race checkers cannot see; this flag states the
-    // hand-over in the language's own terms.
-    std::atomic<bool> reported{false};
-    std::unique_ptr<QThread> thread;
-};
-
-void showProgress(ProgressLine &progress, const std::vector<std::unique_ptr<RunningJob>> &jobs)
-{
-    QStringList parts;
-    int done = 0;
-    int failed = 0;
-    int percentSum = 0;
-    for (const auto &job : jobs) {
-        const int stage = job->status.stage.load();
-        QString part = job->name + QLatin1Char(' ');
-        if (stage == JobStatus::Finished) {
-            ++done;
-            failed += job->status.failed ? 1 : 0;
-            part += job->status.failed ? QStringLiteral("failed") : QStringLiteral("done");
-        } else {
-            percentSum += job->status.overallPercent();
-            part += stageWord(stage);
-            if (stage >= JobStatus::Reading)
-                part += QStringLiteral(" %1%").arg(job->status.percent.load());
-        }
-        parts.append(part);
-    }
-    const int working = int(jobs.size()) - done;
-    QString summary = QStringLiteral("%1 ports: %2 done").arg(jobs.size()).arg(done - failed);
-    if (failed > 0)
-        summary += QStringLiteral(", %1 failed").arg(failed);
-    if (working > 0)
-        summary +=
-            QStringLiteral(", %1 under way, %2% on average").arg(working).arg(percentSum / working);
-    progress.show(parts.join(QStringLiteral(", ")), summary);
-}
 
 // Starts every job in a thread of its own and prints the reports in the order of the jobs.
 // The exit status: kExitFailed when any report failed.
 int runJobs(const QStringList &names, const QList<Job> &work, bool json, bool verifies = false)
 {
-    std::vector<std::unique_ptr<RunningJob>> jobs;
+    std::vector<PortReport> reports(std::size_t(work.size()));
+    std::vector<bool> ended(reports.size(), false);
+    QList<JobTask> tasks;
     for (qsizetype i = 0; i < work.size(); ++i) {
-        auto job = std::make_unique<RunningJob>();
-        job->name = names.at(i);
-        job->status.verifies = verifies;
-        RunningJob *raw = job.get();
-        const Job task = work.at(i);
-        job->thread.reset(QThread::create([raw, task] {
-            raw->report = task(raw->status);
-            raw->reported.store(true, std::memory_order_release);
-        }));
-        jobs.push_back(std::move(job));
+        tasks.append([&reports, i, job = work.at(i)](JobStatus &status) {
+            reports[std::size_t(i)] = job(status);
+        });
     }
-    for (const auto &job : jobs)
-        job->thread->start();
-
-    ProgressLine progress(ProgressLine::stderrIsTerminal());
+    runInParallel(names, tasks, QStringLiteral("ports"), verifies, [&](qsizetype i) {
+        ended[std::size_t(i)] = true;
+        const PortReport &report = reports[std::size_t(i)];
+        printOut(json ? QString::fromUtf8(QJsonDocument(report.json).toJson(QJsonDocument::Compact))
+                      : report.line);
+    });
     bool allOk = true;
-    for (const auto &job : jobs) {
-        while (!job->thread->wait(QDeadlineTimer(kProgressRefreshMs)))
-            showProgress(progress, jobs);
-        progress.clear();
-        const bool reported = job->reported.load(std::memory_order_acquire);
-        allOk = allOk && reported && job->report.ok;
-        printOut(
-            json ? QString::fromUtf8(QJsonDocument(job->report.json).toJson(QJsonDocument::Compact))
-                 : job->report.line);
-    }
+    for (std::size_t i = 0; i < reports.size(); ++i)
+        allOk = allOk && ended[i] && reports[i].ok;
     return allOk ? kExitOk : kExitFailed;
 }
 
