@@ -9,6 +9,7 @@
 #include "QSerialLine.h"
 #include "RS232Port.h"
 #include "SettingsDifference.h"
+#include "VenueCommands.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -203,6 +204,20 @@ int runDiff(const Options &options)
     return differences.empty() ? kExitOk : kExitFailed;
 }
 
+int runVenue(const Options &options, VenueRequest::Action action)
+{
+    VenueRequest request;
+    request.action = action;
+    request.venueFile = options.files.first();
+    request.json = options.json;
+    request.metrics = options.metrics;
+    request.rooms = options.rooms;
+    request.dryRun = options.dryRun;
+    return runVenueCommand(request, [&options](const QString &error) {
+        printErr(usageErrorText(options.verb, error));
+    });
+}
+
 } // namespace
 
 int runCommandLine(const QStringList &arguments)
@@ -231,6 +246,15 @@ int runCommandLine(const QStringList &arguments)
         return runUpload(options);
     case Verb::Diff:
         return runDiff(options);
+    case Verb::VenueCheck:
+        return runVenue(options, VenueRequest::Action::Check);
+    case Verb::VenueBackup:
+        return runVenue(options, VenueRequest::Action::Backup);
+    case Verb::VenueApply:
+        return runVenue(options, VenueRequest::Action::Apply);
+    case Verb::VenueAccept:
+        return runVenue(options, VenueRequest::Action::Accept);
+    case Verb::Venue:
     case Verb::None:
         break;
     }

@@ -124,6 +124,11 @@ ExistingDocument readExistingDocument(const QString &path)
 
 SaveResult writeDocumentFile(const QString &path, const IniDocument &doc)
 {
+    return writeFileAtomically(path, doc.serialize());
+}
+
+SaveResult writeFileAtomically(const QString &path, QByteArrayView bytes)
+{
     SaveResult result;
     QSaveFile file(path);
     // Unbuffered: a buffered flush that the disk takes only in part (full disk, file size
@@ -132,7 +137,6 @@ SaveResult writeDocumentFile(const QString &path, const IniDocument &doc)
         result.reason = file.errorString();
         return result;
     }
-    const QByteArray bytes = doc.serialize();
     qsizetype written = 0;
     while (written < bytes.size()) {
         const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);

@@ -48,6 +48,9 @@ SaveResult saveProfileFile(const QString &path, const ProfileData &profile);
 
 // Writes one document atomically.
 SaveResult writeDocumentFile(const QString &path, const IniDocument &doc);
+// Writes bytes atomically: a temporary file in the same folder, flushed and synced, renamed
+// over path only when whole. A failure (full disk, no right to write) leaves path as it was.
+SaveResult writeFileAtomically(const QString &path, QByteArrayView bytes);
 
 // The document already at path (empty when there is no file), or a reason it cannot be kept.
 struct ExistingDocument

@@ -249,6 +249,7 @@ class Reader
             if (!refusal.isEmpty())
                 return fault(draft.baseline->line,
                              QStringLiteral("the baseline %1: %2").arg(shown, refusal));
+            room.baseline = check.data;
             room.baselineWarning = missingKeysWarning(check);
             venue.rooms.append(room);
         }

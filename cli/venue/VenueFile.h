@@ -6,6 +6,7 @@
 #pragma once
 
 #include "PortName.h"
+#include "ProfileData.h"
 
 #include <QList>
 #include <QString>
@@ -22,6 +23,7 @@ struct VenueRoom
     QString baselinePath; // absolute
     int line = 0;         // of the room's section header
     PortName portName;    // port resolved against the port table when the file was read
+    ProfileData baseline; // as Import read it when the file was read
     // The baseline's keys that were missing when the file was read (taken as Import takes
     // them); the commands warn about them.
     QString baselineWarning;
