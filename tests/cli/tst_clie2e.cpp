@@ -1,6 +1,7 @@
 // tonvara-cli end to end, in real time: the program against several simulator programs on
 // pseudo-terminals at once. Each simulator traces the frames it receives, so the tests see
 // exactly what went out on every line.
+#include "CliRun.h"
 #include "FactoryValues.h"
 #include "ProfileData.h"
 #include "ProfileFile.h"
@@ -22,35 +23,6 @@
 using namespace tonvara;
 
 namespace {
-
-struct CliRun
-{
-    int exitCode = -1;
-    QStringList out; // standard output, line by line
-    QString err;
-};
-
-// Runs the program to its end (a minute at most) with TONVARA_PORTS set to ports.
-CliRun runCli(const QStringList &arguments, const QStringList &ports = {})
-{
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("TONVARA_PORTS", ports.join(':'));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(TONVARA_CLI_PROGRAM), arguments);
-    CliRun run;
-    if (!process.waitForStarted(5000) || !process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished(5000);
-        run.err = QStringLiteral("did not run to its end");
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out =
-        QString::fromLocal8Bit(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    run.err = QString::fromLocal8Bit(process.readAllStandardError());
-    return run;
-}
 
 // The frames a traced simulator received, as "CD,01,00,00,00,00".
 QStringList framesReceived(const SimProcess &sim)
