@@ -134,6 +134,7 @@ class TestCliE2e : public QObject
     void targetFallingSilentNamesTheFrame();
     void lineVanishingMidUploadLeavesTheOtherPortDone();
     void verifyFindsWhatTheTargetDidNotTake();
+    void cutProfileUploadsWithAWarning();
     void badFileSendsNothing_data();
     void badFileSendsNothing();
     void portsTellsWhatAnswers();
@@ -331,6 +332,35 @@ void TestCliE2e::verifyFindsWhatTheTargetDidNotTake()
     QCOMPARE(run.out.size(), 1);
     QVERIFY2(run.out[0].startsWith(sim.device() + ": failed: uploaded, but "),
              qPrintable(run.out[0]));
+    QVERIFY(sim.uploadEnded());
+    QVERIFY(sim.stop());
+}
+
+void TestCliE2e::cutProfileUploadsWithAWarning()
+{
+    // A profile cut after 60 lines: Import's rule takes the missing keys as 0, and so does
+    // upload, but it says so.
+    SimProcess sim;
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+    const QString full = writeProfileFile(m_dir, "full.Lumaroch", patternProfile(true));
+    QFile fullFile(full);
+    QVERIFY(fullFile.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = fullFile.readAll().split('\n');
+    const QString cut = m_dir.filePath("cut.Lumaroch");
+    QFile cutFile(cut);
+    QVERIFY(cutFile.open(QIODevice::WriteOnly));
+    cutFile.write(lines.mid(0, 60).join('\n') + '\n');
+    cutFile.close();
+    QVERIFY(loadProfileFile(cut).status == ProfileStatus::Ok);
+
+    const CliRun run = runCli({"upload", "--port", sim.device(), cut});
+    QCOMPARE(run.exitCode, 0);
+    // "[Main]", "Type" and 58 keys (three MUSIC rows of 18 and four more): Music3.4 is the first
+    // left out.
+    QCOMPARE(run.err.trimmed(),
+             "warning: " + cut +
+                 ": 153 of the 211 setting keys missing, the first Music3.4; Import takes a "
+                 "missing key as 0 (a maximum as 80)");
     QVERIFY(sim.uploadEnded());
     QVERIFY(sim.stop());
 }
