@@ -565,6 +565,24 @@ void TestCliE2e::usageErrors_data()
     QTest::newRow("ports with an argument")
         << QStringList{"ports", "COM1"}
         << "tonvara-cli ports: unexpected argument 'COM1'\nTry 'tonvara-cli ports --help'.";
+    QTest::newRow("venue without its command")
+        << QStringList{"venue"}
+        << "tonvara-cli venue: no venue command given: check, backup, apply or accept\n"
+           "Try 'tonvara-cli venue --help'.";
+    QTest::newRow("venue with an unknown command")
+        << QStringList{"venue", "upload", a}
+        << "tonvara-cli venue: unknown venue command 'upload': check, backup, apply or accept\n"
+           "Try 'tonvara-cli venue --help'.";
+    QTest::newRow("accept without a room")
+        << QStringList{"venue", "accept", a}
+        << "tonvara-cli venue accept: no --room given: accept takes the room to accept\n"
+           "Try 'tonvara-cli venue accept --help'.";
+    QTest::newRow("metrics for backup") << QStringList{"venue", "backup", a, "--metrics", a}
+                                        << "tonvara-cli venue backup: unknown option '--metrics'\n"
+                                           "Try 'tonvara-cli venue backup --help'.";
+    QTest::newRow("venue file missing")
+        << QStringList{"venue", "check", m_dir.filePath("none.venue")}
+        << m_dir.filePath("none.venue") + ": cannot be read: it does not exist";
 }
 
 void TestCliE2e::usageErrors()
@@ -590,6 +608,11 @@ void TestCliE2e::helpOfEveryCommand_data()
         << "Usage: tonvara-cli upload [--verify] [--json] --port PORT [--port PORT ...]";
     QTest::newRow("diff") << QStringList{"diff", "--help"}
                           << "Usage: tonvara-cli diff FILE_A FILE_B";
+    QTest::newRow("venue") << QStringList{"venue", "--help"}
+                           << "Usage: tonvara-cli venue check|backup|apply|accept VENUE [OPTIONS]";
+    QTest::newRow("venue apply")
+        << QStringList{"venue", "apply", "x.venue", "--help"}
+        << "Usage: tonvara-cli venue apply VENUE [--room NAME]... [--dry-run] [--json]";
 }
 
 void TestCliE2e::helpOfEveryCommand()
