@@ -3,20 +3,17 @@
 // tonvara-cli read, each run as a user runs the program. Limits: 3 rooms 1.35, 24 rooms 1.3.
 // Prints a table and, last, the ratios of the best times. Measures only; the exit status says
 // whether every run did what it should, never how fast.
+#include "CliTiming.h"
 #include "FactoryValues.h"
 #include "ProfileData.h"
 #include "ProfileFile.h"
 #include "SimProcess.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <cstdio>
-#include <limits>
 #include <memory>
 #include <vector>
 
@@ -29,23 +26,6 @@ constexpr int kRooms = 24;
 constexpr int kFewRooms = 3;
 constexpr double kLimitFew = 1.35;
 constexpr double kLimitMany = 1.3;
-
-// Seconds of one run of the program, or a negative number when it did not end with status 0.
-double timeCli(const QStringList &arguments)
-{
-    QProcess process;
-    QElapsedTimer clock;
-    clock.start();
-    process.start(QStringLiteral(TONVARA_CLI_PROGRAM), arguments);
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0) {
-        std::fprintf(stderr, "venue: %s failed: %s%s\n", qPrintable(arguments.join(' ')),
-                     process.readAllStandardOutput().constData(),
-                     process.readAllStandardError().constData());
-        return -1;
-    }
-    return double(clock.nsecsElapsed()) / 1e9;
-}
 
 // A venue of the first count simulators, every baseline the factory profile they hold.
 QString writeVenue(const QTemporaryDir &dir, const std::vector<std::unique_ptr<SimProcess>> &sims,
@@ -85,34 +65,14 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    struct Row
-    {
-        const char *what;
-        QStringList arguments;
-        double best = std::numeric_limits<double>::infinity();
-    };
-    std::vector<Row> rows = {
+    std::vector<CliRow> rows = {
         {"read x1",
          {"read", "--port", sims[0]->device(), "--output", dir.filePath("read.Lumaroch")}},
         {"check x1", {"venue", "check", writeVenue(dir, sims, 1, baseline)}},
         {"check x3", {"venue", "check", writeVenue(dir, sims, kFewRooms, baseline)}},
         {"check x24", {"venue", "check", writeVenue(dir, sims, kRooms, baseline)}},
     };
-    bool allOk = true;
-    // Interleaved, so that a slow moment of the machine does not fall on one row only.
-    for (int run = 0; run < kRuns; ++run) {
-        for (Row &row : rows) {
-            const double seconds = timeCli(row.arguments);
-            if (seconds < 0)
-                allOk = false;
-            else
-                row.best = std::min(row.best, seconds);
-        }
-    }
-
-    std::printf("%-12s %9s\n", "run", "best s");
-    for (const Row &row : rows)
-        std::printf("%-12s %9.3f   (best of %d)\n", row.what, row.best, kRuns);
+    const bool allOk = timeRows(rows, kRuns);
     const double oneRoom = rows[0].best;
     std::printf("venue_check_1_ratio=%.2f venue_check_3_ratio=%.2f limit=%.2f "
                 "venue_check_24_ratio=%.2f limit=%.2f\n",

@@ -2,6 +2,7 @@
 
 #include "CliOptions.h"
 #include "ParallelJobs.h"
+#include "Print.h"
 #include "ProfileFile.h"
 #include "RoomWork.h"
 #include "VenueFile.h"
@@ -28,18 +29,6 @@ using Action = VenueRequest::Action;
 
 // A run whose folder is already there (two runs in one second) takes the next free suffix.
 constexpr int kMaxFolderSuffix = 99;
-
-void printOut(const QString &text)
-{
-    std::fputs(qPrintable(text + QLatin1Char('\n')), stdout);
-    std::fflush(stdout);
-}
-
-void printErr(const QString &text)
-{
-    std::fputs(qPrintable(text + QLatin1Char('\n')), stderr);
-    std::fflush(stderr);
-}
 
 QString shown(const QString &path)
 {
