@@ -296,4 +296,9 @@ PortReport uploadProfile(const PortName &port, const ProfileData &profile, bool 
                  transfer.seconds()));
 }
 
+QString whyNotConnected(const TargetLink::ProbeResult &probe)
+{
+    return connectFailure(probe);
+}
+
 } // namespace tonvara::cli
