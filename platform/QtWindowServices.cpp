@@ -5,6 +5,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QScreen>
+#include <QWidget>
+#include <QWindow>
 
 #include <cmath>
 
@@ -78,9 +80,29 @@ QPoint QtWindowServices::cursorPos() const
     return QCursor::pos();
 }
 
-void QtWindowServices::setCursorPos(QPoint position)
+bool QtWindowServices::canMovePointer() const
 {
+    // Wayland gives the pointer to the compositor alone; Qt's call would only warn there.
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+bool QtWindowServices::setCursorPos(QPoint position)
+{
+    if (!canMovePointer())
+        return false;
     QCursor::setPos(position);
+    // An X server may ignore the move without an error (XWayland mostly does), and an edge of
+    // the screen stops it: ask where the pointer went.
+    return QCursor::pos() == position;
+}
+
+bool QtWindowServices::startSystemMove(QWidget &window)
+{
+    // The window manager's own move: the only one on Wayland, where a program may not place
+    // its window, and the one that X11 window managers snap and constrain as their users
+    // expect. Qt answers false where there is none (a bare X server, offscreen).
+    QWindow *handle = window.window()->windowHandle();
+    return handle && handle->startSystemMove();
 }
 
 } // namespace tonvara
