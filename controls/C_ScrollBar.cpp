@@ -342,6 +342,7 @@ void C_ScrollBar::leaveIn()
 
 void C_ScrollBar::trackPointer(QPointF pos)
 {
+    m_pointerPos = pos;
     const bool onKnob = SliderGeometry::inKnobBand(pos.x(), pos.y(), knobY());
     if (onKnob) {
         m_keyHoldY.reset();
@@ -438,9 +439,11 @@ void C_ScrollBar::followKnobWithPointer(int knobBefore)
     }
     // The window system keeps the pointer where it was (Wayland, mostly XWayland too): the
     // knob moved out from under it, yet the user did not move it away. The keys keep to the
-    // knob while the pointer stays in the band it was in before the first such step.
+    // knob while the pointer stays in the band it was in before the first such step; the
+    // pointer is on the knob only if the step left it within the knob's band.
     if (!m_keyHoldY)
         m_keyHoldY = knobBefore;
+    trackPointer(m_pointerPos);
 }
 
 WindowServices &C_ScrollBar::windowServices() const

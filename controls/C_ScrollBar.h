@@ -147,6 +147,7 @@ class C_ScrollBar : public QWidget
     // Centre of the knob band the pointer rests in after arrow keys moved the knob away and
     // the pointer could not follow; the keys keep to the knob until the pointer leaves it.
     std::optional<int> m_keyHoldY;
+    QPointF m_pointerPos; // where the last pointer movement over the control was
 
     WindowServices *m_services = nullptr;
     QImage m_staticLayer; // background, scale, groove, value box and labels
