@@ -7,6 +7,7 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMetaObject>
+#include <QMouseEvent>
 #include <QPainter>
 
 namespace tonvara {
@@ -147,10 +148,15 @@ void MainFrm_Big::openContextMenu(QPoint globalPos)
         m_parts.contextMenu(globalPos);
 }
 
-void MainFrm_Big::mousePressEvent(QMouseEvent *)
+void MainFrm_Big::mousePressEvent(QMouseEvent *event)
 {
     m_dragOrigin = m_services.cursorPos();
     m_dragging = true;
+    // Where the window system moves the window itself, it does the whole drag (on Wayland it
+    // alone may place a window) and no move of ours may fight it. The right button's press
+    // opens the menu instead, and a maximised window stays where it is.
+    if (event->button() != Qt::RightButton && !isMaximized() && m_services.startSystemMove(*this))
+        m_dragging = false;
 }
 
 void MainFrm_Big::mouseMoveEvent(QMouseEvent *)

@@ -4,10 +4,10 @@
 #include "ControlLooks.h"
 #include "ControlMath.h"
 #include "FocusReturn.h"
+#include "QtWindowServices.h"
 #include "ValueTipText.h"
 #include "WindowServices.h"
 
-#include <QCursor>
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -295,10 +295,12 @@ void C_ScrollBar::paintEvent(QPaintEvent *)
     p.drawImage(0, 0, m_staticLayer);
 
     const int y = knobY();
+    // Lit while the arrow keys act on it, also when the pointer could not follow it.
+    const bool lit = takesKnobKeys();
     for (int row = 0; row < 10; ++row) {
         const int stripeY = y - 5 + row;
         const StripeColors &c = kStripes[static_cast<std::size_t>(row)];
-        drawPlainLine(p, 35, stripeY, 68, stripeY, 1, m_in ? c.in : c.out);
+        drawPlainLine(p, 35, stripeY, 68, stripeY, 1, lit ? c.in : c.out);
     }
     drawPlainLine(p, 34, y - 5, 34, y + 5, 1, kKnobSide);
     drawPlainLine(p, 68, y - 5, 68, y + 5, 1, kKnobSide);
@@ -333,8 +335,30 @@ void C_ScrollBar::enterIn()
 void C_ScrollBar::leaveIn()
 {
     m_in = false;
+    m_keyHoldY.reset();
     unsetCursor();
     update();
+}
+
+void C_ScrollBar::trackPointer(QPointF pos)
+{
+    m_pointerPos = pos;
+    const bool onKnob = SliderGeometry::inKnobBand(pos.x(), pos.y(), knobY());
+    if (onKnob) {
+        m_keyHoldY.reset();
+        if (!m_in)
+            enterIn();
+        return;
+    }
+    // A pointer that has not left the band it rested in is still where the user left it on
+    // the knob: the keys keep to the knob, but a press there starts no drag, for the knob
+    // never jumps to the pointer.
+    if (m_keyHoldY && SliderGeometry::inKnobBand(pos.x(), pos.y(), *m_keyHoldY)) {
+        m_in = false;
+        return;
+    }
+    if (takesKnobKeys())
+        leaveIn();
 }
 
 void C_ScrollBar::mouseMoveEvent(QMouseEvent *event)
@@ -342,11 +366,7 @@ void C_ScrollBar::mouseMoveEvent(QMouseEvent *event)
     if (!isEnabled())
         return;
     const QPointF pos = event->position();
-    const bool inBand = SliderGeometry::inKnobBand(pos.x(), pos.y(), knobY());
-    if (!inBand && m_in)
-        leaveIn();
-    else if (inBand && !m_in)
-        enterIn();
+    trackPointer(pos);
 
     if (!SliderGeometry::inDragBand(pos.x(), pos.y(), height()))
         m_dragActive = false;
@@ -391,7 +411,7 @@ bool C_ScrollBar::event(QEvent *event)
 void C_ScrollBar::leaveEvent(QEvent *)
 {
     // The pointer is outside the control and so outside the knob band.
-    if (m_in)
+    if (takesKnobKeys())
         leaveIn();
 }
 
@@ -401,7 +421,7 @@ void C_ScrollBar::keyPressEvent(QKeyEvent *event)
         event->accept(); // swallowed
         return;
     }
-    if (!m_in) {
+    if (!takesKnobKeys()) {
         keyboardStep(event);
         return;
     }
@@ -411,15 +431,37 @@ void C_ScrollBar::keyPressEvent(QKeyEvent *event)
         return;
     }
     event->accept();
+    const int knobBefore = knobY();
     if (!setValueByUser(m_value + (key == Qt::Key_Up ? 1 : -1)))
         return; // at either end nothing changes
+    followKnobWithPointer(knobBefore);
+}
+
+void C_ScrollBar::followKnobWithPointer(int knobBefore)
+{
     // Keep the pointer on the knob so the slider stays In for the next key.
+    WindowServices &services = windowServices();
     const int screenY = mapToGlobal(QPoint(0, 0)).y() + knobY();
-    if (m_services) {
-        m_services->setCursorPos(QPoint(m_services->cursorPos().x(), screenY));
-    } else {
-        QCursor::setPos(QCursor::pos().x(), screenY);
+    if (services.canMovePointer() &&
+        services.setCursorPos(QPoint(services.cursorPos().x(), screenY))) {
+        m_keyHoldY.reset();
+        return;
     }
+    // The window system keeps the pointer where it was (Wayland, mostly XWayland too): the
+    // knob moved out from under it, yet the user did not move it away. The keys keep to the
+    // knob while the pointer stays in the band it was in before the first such step; the
+    // pointer is on the knob only if the step left it within the knob's band.
+    if (!m_keyHoldY)
+        m_keyHoldY = knobBefore;
+    trackPointer(m_pointerPos);
+}
+
+WindowServices &C_ScrollBar::windowServices() const
+{
+    if (m_services)
+        return *m_services;
+    static QtWindowServices platform; // a slider used on its own, outside the editor
+    return platform;
 }
 
 void C_ScrollBar::keyboardStep(QKeyEvent *event)
@@ -459,7 +501,7 @@ void C_ScrollBar::focusOutEvent(QFocusEvent *event)
     // user did: the state stays, and the focus comes back when the slider is enabled.
     if (isEnabled()) {
         m_dragActive = false;
-        if (m_in)
+        if (takesKnobKeys())
             leaveIn();
     }
     QWidget::focusOutEvent(event);

@@ -12,6 +12,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <optional>
+
 namespace tonvara {
 
 class WindowServices;
@@ -84,8 +86,12 @@ class C_ScrollBar : public QWidget
     int knobY() const;
     SliderGeometry geometry() const { return SliderGeometry(m_showSize, m_maxValue); }
 
+    // Whether the Up and Down keys act on the knob: the pointer is on it, or it rests where
+    // the keys moved the knob away from it and the pointer could not follow (Wayland).
+    bool takesKnobKeys() const { return m_in || m_keyHoldY.has_value(); }
+
     // Arrow-key steps move the screen pointer back onto the knob through these services
-    // when given (tests use the virtual ones), else through QCursor.
+    // when given (tests use the virtual ones), else through the window system's own.
     void setWindowServices(WindowServices *services) { m_services = services; }
 
     QSize sizeHint() const override;
@@ -113,6 +119,9 @@ class C_ScrollBar : public QWidget
     void setText(int index, const QString &text);
     void enterIn();
     void leaveIn();
+    void trackPointer(QPointF pos);
+    void followKnobWithPointer(int knobBefore);
+    WindowServices &windowServices() const;
     void rebuildStaticLayer();
     void buildStaticLayer();
     void applyLayoutHeight();
@@ -135,6 +144,11 @@ class C_ScrollBar : public QWidget
     int m_lastReported = 5;
     int m_announcedValue = -1;
     QString m_announcedTip;
+
+    // Centre of the knob band the pointer rests in after arrow keys moved the knob away and
+    // the pointer could not follow; the keys keep to the knob until the pointer leaves it.
+    std::optional<int> m_keyHoldY;
+    QPointF m_pointerPos; // where the last pointer movement over the control was
 
     WindowServices *m_services = nullptr;
     QImage m_staticLayer; // background, scale, groove, value box and labels

@@ -119,6 +119,20 @@ QPoint HeadlessWindowServices::cursorPos() const
     return {};
 }
 
-void HeadlessWindowServices::setCursorPos(QPoint) {}
+// Without a display there is no pointer to move and no window to move.
+bool HeadlessWindowServices::canMovePointer() const
+{
+    return false;
+}
+
+bool HeadlessWindowServices::setCursorPos(QPoint)
+{
+    return false;
+}
+
+bool HeadlessWindowServices::startSystemMove(QWidget &)
+{
+    return false;
+}
 
 } // namespace tonvara

@@ -33,7 +33,9 @@ class HeadlessWindowServices : public WindowServices
     void beep() override;
     ScreenMetrics screenMetrics() const override;
     QPoint cursorPos() const override;
-    void setCursorPos(QPoint position) override;
+    bool canMovePointer() const override;
+    bool setCursorPos(QPoint position) override;
+    bool startSystemMove(QWidget &window) override;
 
   private:
     MessageSink m_sink;

@@ -22,7 +22,9 @@ public:
     void beep() override;
     ScreenMetrics screenMetrics() const override;
     QPoint cursorPos() const override;
-    void setCursorPos(QPoint position) override;
+    bool canMovePointer() const override;
+    bool setCursorPos(QPoint position) override;
+    bool startSystemMove(QWidget &window) override;
 
 private:
     QWidget *m_owner = nullptr;

@@ -1,5 +1,8 @@
 // The window services: everything the logic needs from the window system (timers, waiting
-// for events, the blocking pause, message boxes, file dialogs, beep, screen metrics, cursor).
+// for events, the blocking pause, message boxes, file dialogs, beep, screen metrics, the
+// pointer, moving a window with the pointer). Which of these a window system allows (Wayland
+// lets no program move the pointer or place its own window) is answered here, so the controls
+// and the main window never ask the platform themselves.
 // The editor uses QtWindowServices, the command line HeadlessWindowServices; tests use a virtual
 // implementation whose clock they drive.
 // All calls come from the user-interface thread.
@@ -11,6 +14,8 @@
 
 #include <chrono>
 #include <memory>
+
+class QWidget;
 
 namespace tonvara {
 
@@ -83,7 +88,15 @@ public:
 
     virtual ScreenMetrics screenMetrics() const = 0;
     virtual QPoint cursorPos() const = 0;
-    virtual void setCursorPos(QPoint position) = 0;
+    // Whether the window system lets a program move the pointer at all (Wayland does not).
+    virtual bool canMovePointer() const = 0;
+    // Moves the pointer; answers whether it really is there now, as a window system may
+    // refuse the move without saying so.
+    virtual bool setCursorPos(QPoint position) = 0;
+    // Hands the move of window to the window system, which then follows the pointer while the
+    // button of the press being handled stays down. False where it has no such move (no
+    // window manager, no display): the caller moves the window itself.
+    virtual bool startSystemMove(QWidget &window) = 0;
 };
 
 // The application's title, used as every message box caption.

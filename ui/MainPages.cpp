@@ -142,12 +142,18 @@ MainPages::MainPages(WindowServices &services, ParameterStore &store, QWidget *h
 
     // A drag from press to release is one step: the sliders' presses and releases end it.
     // The controls that act on any mouse button keep the right one for themselves.
+    // The sliders move the pointer with their knob through the window services, which know
+    // whether the window system allows it.
     for (TableId table : kAllTables)
         for (int slot = 0; slot < slotCount(table); ++slot)
-            if (C_ScrollBar *slider = tableSlider(table, slot))
+            if (C_ScrollBar *slider = tableSlider(table, slot)) {
                 slider->installEventFilter(this);
-    for (int k = 0; k < kVolSetCount; ++k)
+                slider->setWindowServices(&services);
+            }
+    for (int k = 0; k < kVolSetCount; ++k) {
         m_volSet->startSlider(k)->installEventFilter(this);
+        m_volSet->startSlider(k)->setWindowServices(&services);
+    }
     for (QWidget *control : std::initializer_list<QWidget *>{
              m_flagBar1, m_flagBar2, m_flagBar3, m_comboBox[0], m_comboBox[1], m_comboBox[2]})
         control->installEventFilter(this);

@@ -24,6 +24,8 @@ private slots:
     void closeDuringAWaitEndsTheWaitFirst();
     void dragMovesTheWindowByTheCursorDelta();
     void dragDoesNothingWhileMaximised();
+    void backgroundDragAsksForASystemMove_data();
+    void backgroundDragAsksForASystemMove();
     void onlyLowerCaseWOpensTheTrafficLog();
     void timer1ReturnsTheKeyRowAfter300ms();
     void windowKeysWherever_data();
@@ -151,6 +153,55 @@ void TestMainFrm::dragDoesNothingWhileMaximised()
     services.cursor = QPoint(60, 60);
     QTest::mouseMove(&window, QPoint(55, 55));
     QCOMPARE(window.pos(), start);
+}
+
+void TestMainFrm::backgroundDragAsksForASystemMove_data()
+{
+    QTest::addColumn<bool>("systemMove");
+    QTest::addColumn<int>("button");
+    QTest::addColumn<bool>("maximised");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<QPoint>("moved");
+    QTest::newRow("the window system moves it (Wayland, a window manager)")
+        << true << int(Qt::LeftButton) << false << true << QPoint(0, 0);
+    QTest::newRow("no system move: the window follows the pointer itself")
+        << false << int(Qt::LeftButton) << false << true << QPoint(40, -10);
+    QTest::newRow("the middle button drags as the left does")
+        << true << int(Qt::MiddleButton) << false << true << QPoint(0, 0);
+    QTest::newRow("the right button opens the menu, it asks for no move")
+        << true << int(Qt::RightButton) << false << false << QPoint(40, -10);
+    QTest::newRow("a maximised window is not moved")
+        << true << int(Qt::LeftButton) << true << false << QPoint(0, 0);
+}
+
+void TestMainFrm::backgroundDragAsksForASystemMove()
+{
+    QFETCH(bool, systemMove);
+    QFETCH(int, button);
+    QFETCH(bool, maximised);
+    QFETCH(bool, asked);
+    QFETCH(QPoint, moved);
+    VirtualWindowServices services;
+    services.systemMoveAvailable = systemMove;
+    MainFrm_Big window(services);
+    window.move(100, 100);
+    if (maximised)
+        window.showMaximized();
+    else
+        window.show();
+    const QPoint start = window.pos();
+
+    services.cursor = QPoint(300, 300);
+    const auto pressed = Qt::MouseButton(button);
+    QTest::mousePress(&window, pressed, {}, QPoint(5, 5));
+    QCOMPARE(services.systemMoves, asked ? QList<QWidget *>{&window} : QList<QWidget *>{});
+    // A move the window system took is its own to the end: no move of ours follows.
+    QCOMPARE(window.isDragging(), !(asked && systemMove));
+    services.cursor = QPoint(340, 290);
+    QTest::mouseMove(&window, QPoint(45, 5));
+    QCOMPARE(window.pos(), start + moved);
+    QTest::mouseRelease(&window, pressed, {}, QPoint(45, 5));
+    QVERIFY(!window.isDragging());
 }
 
 void TestMainFrm::onlyLowerCaseWOpensTheTrafficLog()

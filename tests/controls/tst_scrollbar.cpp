@@ -99,6 +99,8 @@ class TestScrollBar : public QObject
     void arrowKeys_data();
     void arrowKeys();
     void arrowKeyKeepsPointerOnKnob();
+    void upKeysUnderAStillPointer_data();
+    void upKeysUnderAStillPointer();
     void focusedKeysWithoutPointer_data();
     void focusedKeysWithoutPointer();
     void disabledIgnoresInputAndLooksTheSame();
@@ -656,6 +658,81 @@ void TestScrollBar::arrowKeyKeepsPointerOnKnob()
     QCOMPARE(slider.value(), 8);
     QCOMPARE(services.cursor, QPoint(123, slider.mapToGlobal(QPoint(0, 0)).y() + slider.knobY()));
     QVERIFY(slider.isIn());
+}
+
+void TestScrollBar::upKeysUnderAStillPointer_data()
+{
+    QTest::addColumn<bool>("movable");
+    QTest::addColumn<bool>("follows");
+    QTest::newRow("the pointer follows the knob (X11)") << true << true;
+    QTest::newRow("the window system says it cannot move the pointer (Wayland)") << false << true;
+    QTest::newRow("the pointer move is ignored without a word (XWayland)") << true << false;
+}
+
+// Two Up keys with the pointer resting on the knob step the slider twice, also where the
+// pointer stays put while the knob moves away from it. A step of this range (14.5 px) takes
+// the knob out of the band around a pointer that stays where it was.
+void TestScrollBar::upKeysUnderAStillPointer()
+{
+    QFETCH(bool, movable);
+    QFETCH(bool, follows);
+    QWidget window;
+    window.resize(300, 200);
+    C_ScrollBar slider(&window);
+    slider.move(40, 30);
+    configure(slider, {false, 4, 0});
+    VirtualWindowServices services;
+    services.pointerMovable = movable;
+    services.pointerFollows = follows;
+    slider.setWindowServices(&services);
+    const int restY = slider.knobY();
+    services.cursor = slider.mapToGlobal(QPoint(50, restY));
+    QSignalSpy scroll(&slider, &C_ScrollBar::Scroll);
+    // The window system reports the pointer where it is, as it does for the slightest
+    // movement of a hand on the mouse.
+    const auto pointerReports = [&] {
+        sendMouse(&slider, QEvent::MouseMove, slider.mapFromGlobal(services.cursor));
+    };
+
+    pointerReports();
+    QVERIFY(slider.isIn());
+    key(slider, Qt::Key_Up);
+    const bool pointerMoved = movable && follows;
+    // Before the pointer reports again: a pointer the knob left is no longer on it, so a
+    // press there would start no drag.
+    QCOMPARE(slider.isIn(), pointerMoved);
+    pointerReports();
+    key(slider, Qt::Key_Up);
+    pointerReports();
+    QCOMPARE(slider.value(), 2);
+    QCOMPARE(scroll.count(), 2);
+    QVERIFY(slider.takesKnobKeys());
+    QCOMPARE(services.cursor.y() - slider.mapToGlobal(QPoint(0, 0)).y(),
+             pointerMoved ? slider.knobY() : restY);
+    QCOMPARE(slider.isIn(), pointerMoved);
+    // The knob stays lit while the keys act on it.
+    QCOMPARE(pixel(renderWidget(slider), 40, slider.knobY()), kYellow);
+
+    if (!pointerMoved) {
+        // A press where the pointer rests is not on the knob: no drag, no jump.
+        sendMouse(&slider, QEvent::MouseButtonPress, QPointF(50, restY), Qt::LeftButton,
+                  Qt::LeftButton);
+        QVERIFY(!slider.isDragActive());
+        sendMouse(&slider, QEvent::MouseButtonRelease, QPointF(50, restY), Qt::LeftButton,
+                  Qt::NoButton);
+        // Moving within the band it rests in keeps the keys on the knob.
+        sendMouse(&slider, QEvent::MouseMove, QPointF(60, restY + 5));
+        key(slider, Qt::Key_Up);
+        QCOMPARE(slider.value(), 3);
+    }
+    // Once the pointer really leaves the band, the keys no longer reach the knob (the slider
+    // has no keyboard focus here) and the knob goes dark.
+    sendMouse(&slider, QEvent::MouseMove, QPointF(50, restY + 8));
+    QVERIFY(!slider.takesKnobKeys());
+    const int before = slider.value();
+    key(slider, Qt::Key_Down);
+    QCOMPARE(slider.value(), before);
+    QCOMPARE(pixel(renderWidget(slider), 40, slider.knobY()), kOrange2);
 }
 
 void TestScrollBar::focusedKeysWithoutPointer_data()

@@ -42,7 +42,18 @@ public:
     void beep() override { ++beeps; }
     ScreenMetrics screenMetrics() const override { return metrics; }
     QPoint cursorPos() const override { return cursor; }
-    void setCursorPos(QPoint position) override { cursor = position; }
+    bool canMovePointer() const override { return pointerMovable; }
+    bool setCursorPos(QPoint position) override
+    {
+        if (pointerMovable && pointerFollows)
+            cursor = position;
+        return cursor == position;
+    }
+    bool startSystemMove(QWidget &window) override
+    {
+        systemMoves.append(&window);
+        return systemMoveAvailable;
+    }
 
     // Moves the clock forward by duration, delivering every timer and callback in time order.
     void advance(Millis duration);
@@ -66,6 +77,14 @@ public:
     int beeps = 0;
     ScreenMetrics metrics;
     QPoint cursor;
+    // The pointer as a window system allows it: true, true on X11; false on Wayland, which
+    // says so; true, false where the moves are ignored without a word (XWayland).
+    bool pointerMovable = true;
+    bool pointerFollows = true;
+    // Whether the window system takes a window's move (a window manager, a compositor), and
+    // the windows whose move was asked of it.
+    bool systemMoveAvailable = false;
+    QList<QWidget *> systemMoves;
 
     QStringList messageTexts() const;
 
