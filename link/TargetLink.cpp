@@ -18,7 +18,34 @@ constexpr std::uint8_t u8(int value)
     return static_cast<std::uint8_t>(value);
 }
 
+bool isLineEnd(std::uint8_t byte)
+{
+    return byte == '\r' || byte == '\n';
+}
+
 } // namespace
+
+QString answerTextLine(const std::uint8_t *bytes, int count)
+{
+    int begin = 0;
+    while (begin < count && isLineEnd(bytes[begin]))
+        ++begin;
+    int end = begin;
+    while (end < count && !isLineEnd(bytes[end]))
+        ++end;
+    for (int i = begin; i < end; ++i) {
+        if (bytes[i] < 0x20 || bytes[i] > 0x7E)
+            return {};
+    }
+    const QString line =
+        QString::fromLatin1(reinterpret_cast<const char *>(bytes) + begin, end - begin)
+            .simplified();
+    if (line.size() < TargetLink::kAnswerTextMinimum)
+        return {};
+    if (line.size() > TargetLink::kAnswerTextShown)
+        return line.left(TargetLink::kAnswerTextShown) + QStringLiteral("...");
+    return line;
+}
 
 TargetLink::TargetLink(WindowServices &services, ParameterStore &store, LinkView &view,
                        std::unique_ptr<SerialLine> line, QObject *parent)
@@ -307,7 +334,8 @@ bool TargetLink::scanPorts()
     for (int number = 1; number <= RS232Port::kMaxPortNumber && !m_closing; ++number) {
         if (m_port.openPort(QString::number(number)) &&
             m_port.configurePort(kBaudRate, kByteSize)) {
-            if (const std::optional<std::uint8_t> answer = identify()) {
+            const std::optional<std::uint8_t> answer = identify();
+            if (answer) {
                 if (*answer == ModelByte) {
                     becomeConnected();
                     syncAfterConnect();
@@ -316,7 +344,14 @@ bool TargetLink::scanPorts()
                 }
                 m_view.setStatusCaption(QString::fromLatin1(kTypeMismatch));
                 m_services.processPendingEvents();
+                // The window shows "Type Mismatch" all the same; the one-line report says what
+                // a device server said instead.
+                if (const QString text = answerText(); !text.isEmpty())
+                    m_port.reportAnswerText(number, text);
                 m_services.pause(kWrongModelPause);
+            } else if (const QString text = answerText(); !text.isEmpty()) {
+                // Silent, as far as the window goes; the report says what came before Identify.
+                m_port.reportAnswerText(number, text);
             }
         }
         m_port.closePort();
@@ -337,6 +372,43 @@ std::optional<std::uint8_t> TargetLink::identify()
                    /*pauseWhenZero=*/false))
         return std::nullopt;
     return m_replyBuffer[0];
+}
+
+std::vector<std::uint8_t> TargetLink::bytesSinceOpen() const
+{
+    const QByteArray dropped = m_port.droppedByConfigure();
+    std::vector<std::uint8_t> bytes(dropped.begin(), dropped.end());
+    const int count = std::clamp(m_replyCount, 0, kReplyBufferSize);
+    bytes.insert(bytes.end(), m_replyBuffer.begin(), m_replyBuffer.begin() + count);
+    return bytes;
+}
+
+QString TargetLink::answerText() const
+{
+    const std::vector<std::uint8_t> bytes = bytesSinceOpen();
+    return answerTextLine(bytes.data(), static_cast<int>(bytes.size()));
+}
+
+void TargetLink::awaitRestOfAnswerLine()
+{
+    // Past the leading line ends, a line end closes the line; a byte that is no text ends it too.
+    const auto lineComplete = [this] {
+        bool started = false;
+        for (const std::uint8_t byte : bytesSinceOpen()) {
+            const bool end = isLineEnd(byte);
+            if ((started && end) || (!end && (byte < 0x20 || byte > 0x7E)))
+                return true;
+            started = started || !end;
+        }
+        return false;
+    };
+    bool expired = false;
+    const std::unique_ptr<ServiceTimer> timer = m_services.createTimer(kAnswerLineWait, this);
+    connect(timer.get(), &ServiceTimer::tick, this, [&expired] { expired = true; });
+    timer->setEnabled(true);
+    while (!expired && m_port.isOpen() && !lineComplete())
+        m_services.waitForEvents();
+    timer->setEnabled(false);
 }
 
 void TargetLink::becomeConnected()
@@ -366,9 +438,16 @@ TargetLink::ProbeResult TargetLink::connectIdentifyOnly(const QString &device)
             m_timer3->setEnabled(true);
             return result;
         }
-        result.kind = ProbeResult::Kind::OtherModel;
+        awaitRestOfAnswerLine();
+        result.text = answerText();
+        result.kind = result.text.isEmpty() ? ProbeResult::Kind::OtherModel
+                                            : ProbeResult::Kind::Text;
     } else {
-        result.kind = ProbeResult::Kind::Silent;
+        // A device server that greets with a notice and closes may have done so before
+        // Identify went out: its words are then all there is.
+        result.text = answerText();
+        result.kind = result.text.isEmpty() ? ProbeResult::Kind::Silent
+                                            : ProbeResult::Kind::Text;
     }
     m_port.closePort();
     m_probing = false;

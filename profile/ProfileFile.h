@@ -40,6 +40,9 @@ SaveResult saveProfileFile(const QString &path, const ProfileData &profile);
 
 // Writes one document atomically.
 SaveResult writeDocumentFile(const QString &path, const IniDocument &doc);
+// Whether writeDocumentFile could create or replace the file at path, found out by starting
+// the same atomic write and dropping it: nothing is left behind and an old file stays as it is.
+SaveResult checkDocumentWritable(const QString &path);
 
 // The document already at path (empty when there is no file), or a reason it cannot be kept.
 struct ExistingDocument
