@@ -81,8 +81,7 @@ QString notAllowedAdvice(const OpenOutcome &outcome)
 QString answerTextReason(const QString &device, const QString &text)
 {
     return QStringLiteral("the %1 answered with text: \"%2\"")
-        .arg(isTcpEntry(device) ? QStringLiteral("device server") : QStringLiteral("device"),
-             text);
+        .arg(isTcpEntry(device) ? QStringLiteral("device server") : QStringLiteral("device"), text);
 }
 
 QString openFailureText(int portNumber, const QString &device, const OpenOutcome &outcome)
@@ -227,8 +226,9 @@ void RS232Port::closePort()
 void RS232Port::reportAnswerText(int portNumber, const QString &text)
 {
     const QString device = deviceOf(portNumber);
-    const QString line =
-        QStringLiteral("COM%1 (%2): %3.").arg(portNumber).arg(device, answerTextReason(device, text));
+    const QString line = QStringLiteral("COM%1 (%2): %3.")
+                             .arg(portNumber)
+                             .arg(device, answerTextReason(device, text));
     m_scanFailures.append(line);
     // A server that says something else this time is worth telling again.
     report(device, QStringLiteral("text ") + text, line);

@@ -440,14 +440,13 @@ TargetLink::ProbeResult TargetLink::connectIdentifyOnly(const QString &device)
         }
         awaitRestOfAnswerLine();
         result.text = answerText();
-        result.kind = result.text.isEmpty() ? ProbeResult::Kind::OtherModel
-                                            : ProbeResult::Kind::Text;
+        result.kind =
+            result.text.isEmpty() ? ProbeResult::Kind::OtherModel : ProbeResult::Kind::Text;
     } else {
         // A device server that greets with a notice and closes may have done so before
         // Identify went out: its words are then all there is.
         result.text = answerText();
-        result.kind = result.text.isEmpty() ? ProbeResult::Kind::Silent
-                                            : ProbeResult::Kind::Text;
+        result.kind = result.text.isEmpty() ? ProbeResult::Kind::Silent : ProbeResult::Kind::Text;
     }
     m_port.closePort();
     m_probing = false;

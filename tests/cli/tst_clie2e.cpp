@@ -575,7 +575,7 @@ void TestCliE2e::deviceServerTextIsNoModelByte_data()
     QTest::addColumn<QString>("server"); // "ser2net": a real one whose device is missing
     QTest::addColumn<QByteArray>("greeting");
     QTest::addColumn<bool>("closeAfter");
-    QTest::addColumn<QString>("found");  // how what ports says after the entry's name begins
+    QTest::addColumn<QString>("found");   // how what ports says after the entry's name begins
     QTest::addColumn<QString>("failure"); // how what upload says after "failed: " begins
 
     const auto said = [](const QString &text) {
@@ -633,8 +633,7 @@ void TestCliE2e::deviceServerTextIsNoModelByte()
     const bool isText = found.contains("text");
     QCOMPARE(object.value("found").toString(), isText ? "text" : "other-model");
     if (isText)
-        QVERIFY2(found.contains(object.value("text").toString().left(10)),
-                 qPrintable(json.out[0]));
+        QVERIFY2(found.contains(object.value("text").toString().left(10)), qPrintable(json.out[0]));
 
     const CliRun upload = runCli({"upload", "--port", entry, path});
     QCOMPARE(upload.exitCode, 1);
@@ -714,10 +713,12 @@ void TestCliE2e::readRefusesAFileItCannotWriteBeforeReading_data()
     QTest::addColumn<QString>("output"); // relative paths are in the test's folder
     QTest::addColumn<QString>("reason");
     QTest::newRow("a file in /proc")
-        << "/proc/x.Lumaroch" << "the file cannot be created or replaced there (No such file or directory)";
-    QTest::newRow("a folder that does not exist")
-        << "none/x.Lumaroch" << "the folder %1/none does not exist";
-    QTest::newRow("a folder in place of the file") << "folder.Lumaroch" << "";
+        << "/proc/x.Lumaroch"
+        << "the file cannot be created or replaced there (No such file or directory)";
+    QTest::newRow("a folder that does not exist") << "none/x.Lumaroch"
+                                                  << "the folder %1/none does not exist";
+    QTest::newRow("a folder in place of the file") << "folder.Lumaroch"
+                                                   << "";
 }
 
 void TestCliE2e::readRefusesAFileItCannotWriteBeforeReading()

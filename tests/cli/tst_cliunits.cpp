@@ -159,14 +159,14 @@ void TestCliUnits::sameDeviceServerPortWrittenTwoWays_data()
     QTest::newRow("scheme in mixed case") << entry << "Tcp://127.0.0.1:2101" << true;
     QTest::newRow("port number with a leading zero") << entry << "tcp://127.0.0.1:02101" << true;
     QTest::newRow("host by name") << entry << "tcp://localhost:2101" << true;
-    QTest::newRow("host name in capitals")
-        << "tcp://rack-pc.invalid:2000" << "tcp://RACK-PC.invalid:2000" << true;
+    QTest::newRow("host name in capitals") << "tcp://rack-pc.invalid:2000"
+                                           << "tcp://RACK-PC.invalid:2000" << true;
     QTest::newRow("IPv6 address written two ways") << "tcp://[::1]:2101"
                                                    << "tcp://[0:0:0:0:0:0:0:1]:2101" << true;
     QTest::newRow("another port number") << entry << "tcp://127.0.0.1:2102" << false;
     QTest::newRow("another host") << entry << "tcp://127.0.0.2:2101" << false;
-    QTest::newRow("host that does not resolve, another name")
-        << "tcp://a.invalid:2101" << "tcp://b.invalid:2101" << false;
+    QTest::newRow("host that does not resolve, another name") << "tcp://a.invalid:2101"
+                                                              << "tcp://b.invalid:2101" << false;
     QTest::newRow("a device path is no server") << entry << "/dev/ttyS0" << false;
 }
 

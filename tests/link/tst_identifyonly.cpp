@@ -142,9 +142,8 @@ void TestIdentifyOnly::answerOfTextIsNoModelByte_data()
     QTest::addColumn<int>("modelByte");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("device server's notice")
-        << QByteArray("Port already in use\r\n") << QByteArray() << 0 << Kind::Text << int('P')
-        << "Port already in use";
+    QTest::newRow("device server's notice") << QByteArray("Port already in use\r\n") << QByteArray()
+                                            << 0 << Kind::Text << int('P') << "Port already in use";
     QTest::newRow("the first of two lines")
         << QByteArray("Device open failure: Value or file not found\r\nTry later\r\n")
         << QByteArray() << 0 << Kind::Text << int('D')
@@ -152,14 +151,14 @@ void TestIdentifyOnly::answerOfTextIsNoModelByte_data()
     QTest::newRow("a leading line end is passed over")
         << QByteArray("\r\nWelcome to port 7\r\n") << QByteArray() << 0 << Kind::Text << 0x0D
         << "Welcome to port 7";
-    QTest::newRow("a line without its end") << QByteArray("login:") << QByteArray() << 0
-                                            << Kind::Text << int('l') << "login:";
+    QTest::newRow("a line without its end")
+        << QByteArray("login:") << QByteArray() << 0 << Kind::Text << int('l') << "login:";
     QTest::newRow("the rest of the line within the wait")
-        << QByteArray("Port al") << QByteArray("ready in use\r\n") << 60 << Kind::Text
-        << int('P') << "Port already in use";
+        << QByteArray("Port al") << QByteArray("ready in use\r\n") << 60 << Kind::Text << int('P')
+        << "Port already in use";
     QTest::newRow("nothing is waited for after the wait")
-        << QByteArray("Port al") << QByteArray("ready in use\r\n") << 300 << Kind::Text
-        << int('P') << "Port al";
+        << QByteArray("Port al") << QByteArray("ready in use\r\n") << 300 << Kind::Text << int('P')
+        << "Port al";
     QTest::newRow("a long notice is cut")
         << QByteArray(150, 'x') << QByteArray() << 0 << Kind::Text << int('x')
         << QString(TargetLink::kAnswerTextShown, 'x') + "...";
@@ -168,11 +167,9 @@ void TestIdentifyOnly::answerOfTextIsNoModelByte_data()
     QTest::newRow("two printable bytes are no text")
         << QByteArray("Po") << QByteArray() << 0 << Kind::OtherModel << int('P') << "";
     QTest::newRow("a model byte followed by noise")
-        << QByteArray("\x6F\x01\x80\x02") << QByteArray() << 0 << Kind::OtherModel << 0x6F
-        << "";
+        << QByteArray("\x6F\x01\x80\x02") << QByteArray() << 0 << Kind::OtherModel << 0x6F << "";
     QTest::newRow("a control byte inside the line")
-        << QByteArray("Port\x07 in use") << QByteArray() << 0 << Kind::OtherModel << int('P')
-        << "";
+        << QByteArray("Port\x07 in use") << QByteArray() << 0 << Kind::OtherModel << int('P') << "";
 }
 
 void TestIdentifyOnly::answerOfTextIsNoModelByte()
