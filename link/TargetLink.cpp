@@ -25,11 +25,20 @@ bool isLineEnd(std::uint8_t byte)
 
 } // namespace
 
-QString answerTextLine(const std::uint8_t *bytes, int count)
+QString answerTextLine(const std::uint8_t *bytes, int count, int answerAt)
 {
     int begin = 0;
-    while (begin < count && isLineEnd(bytes[begin]))
-        ++begin;
+    if (answerAt < count && !isLineEnd(bytes[answerAt])) {
+        // The line the answer is part of, which may have begun before it.
+        begin = answerAt;
+        while (begin > 0 && !isLineEnd(bytes[begin - 1]))
+            --begin;
+    } else {
+        // No answer: the first line; a line end as the answer: the first line after it.
+        begin = answerAt < count ? answerAt : 0;
+        while (begin < count && isLineEnd(bytes[begin]))
+            ++begin;
+    }
     int end = begin;
     while (end < count && !isLineEnd(bytes[end]))
         ++end;
@@ -336,7 +345,7 @@ bool TargetLink::scanPorts()
             m_port.configurePort(kBaudRate, kByteSize)) {
             const std::optional<std::uint8_t> answer = identify();
             if (answer) {
-                if (*answer == ModelByte) {
+                if (isModelByteAnswer(*answer)) {
                     becomeConnected();
                     syncAfterConnect();
                     m_timer3->setEnabled(true);
@@ -346,12 +355,14 @@ bool TargetLink::scanPorts()
                 m_services.processPendingEvents();
                 // The window shows "Type Mismatch" all the same; the one-line report says what
                 // a device server said instead.
-                if (const QString text = answerText(); !text.isEmpty())
+                if (const QString text = answerText(/*answered=*/true); !text.isEmpty())
                     m_port.reportAnswerText(number, text);
                 m_services.pause(kWrongModelPause);
-            } else if (const QString text = answerText(); !text.isEmpty()) {
-                // Silent, as far as the window goes; the report says what came before Identify.
-                m_port.reportAnswerText(number, text);
+            } else if (!m_port.isOpen()) {
+                // Silent, as far as the window goes; a server that closed the connection may
+                // have said why before Identify went out.
+                if (const QString text = answerText(/*answered=*/false); !text.isEmpty())
+                    m_port.reportAnswerText(number, text);
             }
         }
         m_port.closePort();
@@ -383,18 +394,31 @@ std::vector<std::uint8_t> TargetLink::bytesSinceOpen() const
     return bytes;
 }
 
-QString TargetLink::answerText() const
+QString TargetLink::answerText(bool answered) const
 {
     const std::vector<std::uint8_t> bytes = bytesSinceOpen();
-    return answerTextLine(bytes.data(), static_cast<int>(bytes.size()));
+    const int count = static_cast<int>(bytes.size());
+    const int answerAt = answered ? static_cast<int>(m_port.droppedByConfigure().size()) : count;
+    return answerTextLine(bytes.data(), count, answerAt);
+}
+
+bool TargetLink::isModelByteAnswer(std::uint8_t answer) const
+{
+    // A device server's notice may hold the byte too ("...not found"): a target answers with
+    // that one byte, not as part of a line of text.
+    return answer == ModelByte && answerText(/*answered=*/true).isEmpty();
 }
 
 void TargetLink::awaitRestOfAnswerLine()
 {
-    // Past the leading line ends, a line end closes the line; a byte that is no text ends it too.
+    // From the answer on, past leading line ends, a line end closes the line; a byte that is no
+    // text ends it too.
     const auto lineComplete = [this] {
+        const std::vector<std::uint8_t> bytes = bytesSinceOpen();
         bool started = false;
-        for (const std::uint8_t byte : bytesSinceOpen()) {
+        for (auto at = bytes.begin() + m_port.droppedByConfigure().size(); at != bytes.end();
+             ++at) {
+            const std::uint8_t byte = *at;
             const bool end = isLineEnd(byte);
             if ((started && end) || (!end && (byte < 0x20 || byte > 0x7E)))
                 return true;
@@ -432,20 +456,21 @@ TargetLink::ProbeResult TargetLink::connectIdentifyOnly(const QString &device)
         result.kind = ProbeResult::Kind::NotConfigured;
     } else if (const std::optional<std::uint8_t> answer = identify()) {
         result.modelByte = *answer;
-        if (*answer == ModelByte) {
+        if (isModelByteAnswer(*answer)) {
             result.kind = ProbeResult::Kind::Target;
             becomeConnected();
             m_timer3->setEnabled(true);
             return result;
         }
         awaitRestOfAnswerLine();
-        result.text = answerText();
+        result.text = answerText(/*answered=*/true);
         result.kind =
             result.text.isEmpty() ? ProbeResult::Kind::OtherModel : ProbeResult::Kind::Text;
     } else {
         // A device server that greets with a notice and closes may have done so before
         // Identify went out: its words are then all there is.
-        result.text = answerText();
+        if (!m_port.isOpen())
+            result.text = answerText(/*answered=*/false);
         result.kind = result.text.isEmpty() ? ProbeResult::Kind::Silent : ProbeResult::Kind::Text;
     }
     m_port.closePort();

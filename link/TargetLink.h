@@ -26,11 +26,13 @@ namespace tonvara {
 
 class ParameterStore;
 
-// The first line of bytes that came in answer to Identify, when they are printable text rather
-// than a model byte: a serial device server's notice ("Port already in use") or a console's
-// prompt. Leading line ends are skipped; the line is cut at the next one and after
-// kAnswerTextShown characters. Empty when the bytes are not such a line.
-QString answerTextLine(const std::uint8_t *bytes, int count);
+// The line of text the answer to Identify is part of, when it is printable text rather than a
+// model byte: a serial device server's notice ("Port already in use") or a console's prompt.
+// bytes: what came since the port opened, the answer at answerAt (count: there was none, and
+// the first line is taken). The line may have begun before the answer; a line end as the
+// answer starts the line after it. Cut after kAnswerTextShown characters. Empty when the line
+// is no text.
+QString answerTextLine(const std::uint8_t *bytes, int count, int answerAt);
 
 class TargetLink : public QObject
 {
@@ -160,8 +162,11 @@ class TargetLink : public QObject
     // SerialLine), then the answer to Identify and whatever followed it (the reply collection
     // goes on after the answer until the next frame).
     std::vector<std::uint8_t> bytesSinceOpen() const;
-    // Those bytes as a line of text; empty when they are not text.
-    QString answerText() const;
+    // The line of text among those bytes that the answer is part of (answered), or the first
+    // (not answered); empty when it is no text.
+    QString answerText(bool answered) const;
+    // The answer is the target's model byte, not a byte of a device server's notice.
+    bool isModelByteAnswer(std::uint8_t answer) const;
     // Lets the rest of a line that began as the answer arrive, for kAnswerLineWait at most.
     void awaitRestOfAnswerLine();
     void becomeConnected();

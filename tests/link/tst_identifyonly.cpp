@@ -162,6 +162,9 @@ void TestIdentifyOnly::answerOfTextIsNoModelByte_data()
     QTest::newRow("a long notice is cut")
         << QByteArray(150, 'x') << QByteArray() << 0 << Kind::Text << int('x')
         << QString(TargetLink::kAnswerTextShown, 'x') + "...";
+    QTest::newRow("a notice that begins with the model byte's letter")
+        << QByteArray("no device on this port\r\n") << QByteArray() << 0 << Kind::Text << 0x6E
+        << "no device on this port";
     QTest::newRow("a printable model byte alone")
         << QByteArray("D") << QByteArray() << 0 << Kind::OtherModel << 0x44 << "";
     QTest::newRow("two printable bytes are no text")
@@ -215,6 +218,29 @@ void TestIdentifyOnly::noticeBeforeIdentifyIsToldWhenTheLineCloses()
     QCOMPARE(result.kind, Kind::Text);
     QCOMPARE(result.text, QStringLiteral("Port already in use"));
     QVERIFY(!rig.link->probing());
+
+    // The line was configured in the middle of the notice: what came after is no answer, even
+    // where it begins with the model byte ('n').
+    LinkRig cut({}, false);
+    cut.line->keepsDropped = true;
+    const QByteArray before("Device open failure: Value or file ");
+    const QByteArray after("not found\r\n");
+    cut.line->devices[kDevice].greeting = Bytes(before.begin(), before.end());
+    cut.line->devices[kDevice].peer = [&](const std::uint8_t *, std::size_t) {
+        return InMemoryLine::Answer{Bytes(after.begin(), after.end()), false};
+    };
+    const TargetLink::ProbeResult cutResult = cut.link->connectIdentifyOnly(kDevice);
+    QCOMPARE(cutResult.kind, Kind::Text);
+    QCOMPARE(cutResult.text, QStringLiteral("Device open failure: Value or file not found"));
+    QVERIFY(!cut.link->connected());
+
+    // A whole line before Identify is a banner: the target's answer after it is still its own.
+    LinkRig banner({}, false);
+    banner.line->keepsDropped = true;
+    const QByteArray welcome("Welcome to port 7\r\n");
+    banner.line->attachTarget(kDevice, banner.target);
+    banner.line->devices[kDevice].greeting = Bytes(welcome.begin(), welcome.end());
+    QCOMPARE(banner.link->connectIdentifyOnly(kDevice).kind, Kind::Target);
 
     // A line that keeps nothing it dropped is silent, as before.
     LinkRig plain({}, false);

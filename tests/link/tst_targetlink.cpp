@@ -69,6 +69,7 @@ class TestTargetLink : public QObject
     void wrongModelAloneEndsNotConnected();
     void textInsteadOfAModelByteIsToldButShownAsAMismatch();
     void noticeOfAServerThatClosesIsToldAsTheScanGoesOn();
+    void modelByteInsideANoticeDoesNotConnect();
     void lossInTheMiddleOfTheSync();
     void muteOffPauseSkippedWhenItsFrameFailedFirst();
     void answersInTheDriverAreReadBeforeDeciding_data();
@@ -744,6 +745,27 @@ void TestTargetLink::noticeOfAServerThatClosesIsToldAsTheScanGoesOn()
                          "failure: Value or file not found\".";
     QCOMPARE(rig.diagnostics, QStringList{told});
     QCOMPARE(rig.view.hint, told);
+}
+
+void TestTargetLink::modelByteInsideANoticeDoesNotConnect()
+{
+    // The line was configured in the middle of a device server's notice, so the first byte
+    // after Identify is the 'n' of "not found", the model byte's value.
+    LinkRig rig({kDev0}, false);
+    rig.line->keepsDropped = true;
+    const QByteArray before("Device open failure: Value or file ");
+    const QByteArray after("not found\r\n");
+    rig.line->devices[kDev0].greeting = Bytes(before.begin(), before.end());
+    rig.line->devices[kDev0].peer = [&](const std::uint8_t *, std::size_t) {
+        return InMemoryLine::Answer{Bytes(after.begin(), after.end()), false};
+    };
+    rig.link->start();
+    rig.services.advance(Millis{100 + 1000 + 100});
+    QCOMPARE(rig.view.captions, (QStringList{"Type Mismatch", "Not connected"}));
+    QVERIFY(!rig.link->connected());
+    QCOMPARE(rig.line->framesTo(kDev0).size(), std::size_t{1}); // no synchronisation
+    QCOMPARE(rig.diagnostics, QStringList{"COM1 (/dev/ttyT0): the device answered with text: "
+                                          "\"Device open failure: Value or file not found\"."});
 }
 
 void TestTargetLink::wrongModelAloneEndsNotConnected()
