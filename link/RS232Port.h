@@ -2,8 +2,8 @@
 // afresh for every scan), configure, bytes waiting, read, write, close. An entry is a device path
 // or tcp://HOST:PORT, a serial device server; its form picks the line that opens it. Keeps the
 // handle and the waiting count as the rest of the link expects them. Tells why an entry did not
-// open, and which USB adapter slows transfers: one line on stderr per entry and cause, and the
-// latest for the status tool tip. Owned by TargetLink; user-interface thread only.
+// open, which USB adapter slows transfers and what a device server said instead of answering:
+// one line on stderr per entry and cause, and the latest for the status tool tip. Owned by TargetLink; user-interface thread only.
 #pragma once
 
 #include "SerialLine.h"
