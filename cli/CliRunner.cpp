@@ -143,6 +143,13 @@ int runRead(const Options &options)
         printErr(QStringLiteral("%1: cannot be saved: %2").arg(shownPath(path), existing.reason));
         return kExitUsage;
     }
+    // A place the file cannot be created in (a read-only folder, /proc) would waste the read.
+    if (const SaveResult writable = checkDocumentWritable(path); !writable.ok) {
+        printErr(QStringLiteral("%1: cannot be saved: the file cannot be created or replaced "
+                                "there (%2)")
+                     .arg(shownPath(path), writable.reason));
+        return kExitUsage;
+    }
     const PortName port = ports->first();
     return runJobs({port.name},
                    {[port, path](JobStatus &status) { return readTarget(port, path, status); }},

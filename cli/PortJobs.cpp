@@ -31,7 +31,7 @@ QString withoutFinalStop(QString text)
 }
 
 // Why a port that was to carry a transfer did not connect.
-QString connectFailure(const TargetLink::ProbeResult &probe)
+QString connectFailure(const QString &device, const TargetLink::ProbeResult &probe)
 {
     switch (probe.kind) {
     case Kind::Target:
@@ -39,6 +39,8 @@ QString connectFailure(const TargetLink::ProbeResult &probe)
     case Kind::OtherModel:
         return QStringLiteral("another model answered Identify (byte %1)")
             .arg(hexByte(probe.modelByte));
+    case Kind::Text:
+        return answerTextReason(device, probe.text);
     case Kind::Silent:
         return QStringLiteral("no answer to Identify");
     case Kind::NotConfigured:
@@ -75,7 +77,7 @@ class Transfer
         }
         m_status.stage = JobStatus::Connecting;
         const TargetLink::ProbeResult probe = m_session.connect(m_port.device);
-        why = connectFailure(probe);
+        why = connectFailure(m_port.device, probe);
         return probe.kind == Kind::Target;
     }
     void enter(JobStatus::Stage stage)
@@ -144,22 +146,28 @@ PortReport describeProbe(int number, const QString &device, const TargetLink::Pr
         text = QStringLiteral("another model (byte %1)").arg(hexByte(probe.modelByte));
         report.json.insert(QStringLiteral("modelByte"), probe.modelByte);
         break;
+    case Kind::Text:
+        found = QStringLiteral("text");
+        text = connectFailure(device, probe);
+        report.json.insert(QStringLiteral("text"), probe.text);
+        break;
     case Kind::Silent:
         found = QStringLiteral("silent");
         text = QStringLiteral("silent (no answer to Identify)");
         break;
     case Kind::NotConfigured:
         found = QStringLiteral("error");
-        text = connectFailure(probe);
+        text = connectFailure(device, probe);
         break;
     case Kind::NotOpened:
         switch (probe.open.failure) {
         case OpenFailure::NotAllowed:
             found = QStringLiteral("not-allowed");
-            text = QStringLiteral("not allowed (join the group %1: sudo usermod -aG %1 $USER, "
-                                  "then log in again)")
-                       .arg(probe.open.group);
-            report.json.insert(QStringLiteral("group"), probe.open.group);
+            text = QStringLiteral("not allowed (%1)").arg(notAllowedAdvice(probe.open));
+            if (!probe.open.group.isEmpty())
+                report.json.insert(QStringLiteral("group"), probe.open.group);
+            if (!probe.open.owner.isEmpty())
+                report.json.insert(QStringLiteral("owner"), probe.open.owner);
             break;
         case OpenFailure::Busy:
             found = QStringLiteral("busy");
@@ -180,13 +188,13 @@ PortReport describeProbe(int number, const QString &device, const TargetLink::Pr
         case OpenFailure::HostNotFound:
         case OpenFailure::NoAnswer:
             found = QStringLiteral("unreachable");
-            text = QStringLiteral("unreachable (%1)").arg(connectFailure(probe));
+            text = QStringLiteral("unreachable (%1)").arg(connectFailure(device, probe));
             break;
         case OpenFailure::None:
         case OpenFailure::Other:
         case OpenFailure::Cancelled:
             found = QStringLiteral("error");
-            text = connectFailure(probe);
+            text = connectFailure(device, probe);
             break;
         }
         break;

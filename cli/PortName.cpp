@@ -4,6 +4,8 @@
 #include "TcpLine.h"
 
 #include <QFileInfo>
+#include <QHostAddress>
+#include <QHostInfo>
 #include <QRegularExpression>
 
 namespace tonvara::cli {
@@ -15,6 +17,44 @@ QString deviceIdentity(const QString &device)
 {
     const QString canonical = QFileInfo(device).canonicalFilePath();
     return canonical.isEmpty() ? device : canonical;
+}
+
+// The addresses a device server's host stands for: itself when it is an address, else what
+// the name resolves to (nothing when it does not resolve).
+QList<QHostAddress> serverAddresses(const QString &host)
+{
+    if (QHostAddress address; address.setAddress(host))
+        return {address};
+    return QHostInfo::fromName(host).addresses();
+}
+
+// One device server port, however it is written: the scheme in any case, the port number
+// with leading zeros, the host by name or by an address it resolves to.
+bool sameServerPort(const TcpEntry &a, const TcpEntry &b)
+{
+    if (a.port != b.port)
+        return false;
+    if (a.host.compare(b.host, Qt::CaseInsensitive) == 0)
+        return true;
+    const QList<QHostAddress> first = serverAddresses(a.host);
+    for (const QHostAddress &other : serverAddresses(b.host)) {
+        for (const QHostAddress &address : first) {
+            if (address.isEqual(other, QHostAddress::TolerantConversion))
+                return true;
+        }
+    }
+    return false;
+}
+
+bool sameDevice(const QString &a, const QString &b)
+{
+    const std::optional<TcpEntry> serverA = parseTcpEntry(a);
+    const std::optional<TcpEntry> serverB = parseTcpEntry(b);
+    if (serverA && serverB)
+        return sameServerPort(*serverA, *serverB);
+    if (serverA || serverB)
+        return false;
+    return deviceIdentity(a) == deviceIdentity(b);
 }
 
 } // namespace
@@ -74,8 +114,7 @@ QString sameDeviceTwice(const QList<PortName> &ports)
         if (ports[i].device.isEmpty())
             continue;
         for (qsizetype j = i + 1; j < ports.size(); ++j) {
-            if (!ports[j].device.isEmpty() &&
-                deviceIdentity(ports[i].device) == deviceIdentity(ports[j].device))
+            if (!ports[j].device.isEmpty() && sameDevice(ports[i].device, ports[j].device))
                 return QStringLiteral("%1 and %2 are the same device (%3)")
                     .arg(ports[i].name, ports[j].name, ports[i].device);
         }

@@ -19,7 +19,10 @@ struct PortName
 // table: the devices that stand for COM1, COM2 ... (the link's port table).
 PortName resolvePort(const QString &text, const QStringList &table);
 
-// The first two names that stand for the same device, as a usage error; empty when none.
+// The first two names that stand for the same device, as a usage error; empty when none. A
+// device is the same whatever path or link names it; a device server port the same whatever
+// case its scheme is written in, with leading zeros in its number, or by a name of its host or
+// an address the name resolves to (looked up here, so called before any port is worked).
 QString sameDeviceTwice(const QList<PortName> &ports);
 
 } // namespace tonvara::cli

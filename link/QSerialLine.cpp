@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,16 +25,30 @@ OpenOutcome classifyOpenFailure(const QString &device, QSerialPort::SerialPortEr
     if (::stat(path.constData(), &info) != 0 || error == QSerialPort::DeviceNotFoundError)
         return {OpenFailure::Absent, {}, {}};
     if (::access(path.constData(), R_OK | W_OK) != 0 && (errno == EACCES || errno == EPERM)) {
-        const struct group *owner = ::getgrgid(info.st_gid);
-        const QString group =
-            owner ? QString::fromLocal8Bit(owner->gr_name) : QString::number(info.st_gid);
-        return {OpenFailure::NotAllowed, group, {}};
+        const struct group *group = ::getgrgid(info.st_gid);
+        const struct passwd *owner = ::getpwuid(info.st_uid);
+        return notAllowedOutcome(
+            info.st_mode,
+            owner ? QString::fromLocal8Bit(owner->pw_name) : QString::number(info.st_uid),
+            group ? QString::fromLocal8Bit(group->gr_name) : QString::number(info.st_gid),
+            info.st_gid);
     }
     // Allowed by the file's rights yet refused: another program holds the lock or the
     // exclusive mode of the device. Who holds it is the caller's look-up.
     if (error == QSerialPort::PermissionError || error == QSerialPort::OpenError)
         return {OpenFailure::Busy, {}, {}};
     return {OpenFailure::Other, {}, errorText};
+}
+
+OpenOutcome notAllowedOutcome(unsigned mode, const QString &owner, const QString &group,
+                              unsigned groupId)
+{
+    OpenOutcome outcome{OpenFailure::NotAllowed, {}, {}};
+    outcome.owner = owner;
+    const unsigned groupReadWrite = S_IRGRP | S_IWGRP;
+    if ((mode & groupReadWrite) == groupReadWrite && groupId != 0)
+        outcome.group = group;
+    return outcome;
 }
 
 QSerialLine::QSerialLine(QObject *parent, const QString &sysfsRoot)

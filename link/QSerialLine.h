@@ -18,6 +18,11 @@ namespace tonvara {
 // Why an open of device failed, from the port's error and the device's file.
 OpenOutcome classifyOpenFailure(const QString &device, QSerialPort::SerialPortError error,
                                 const QString &errorText);
+// A device the user may not open, from its mode bits, owner and group: the group is named only
+// when its bits let members read and write, and never the root group, whose members may do far
+// more than open a port.
+OpenOutcome notAllowedOutcome(unsigned mode, const QString &owner, const QString &group,
+                              unsigned groupId);
 
 class QSerialLine : public SerialLine
 {

@@ -40,10 +40,11 @@ QString openFailureReason(const OpenOutcome &outcome)
     switch (outcome.failure) {
     case OpenFailure::None:
         return {};
-    case OpenFailure::NotAllowed:
-        return QStringLiteral("not allowed to open it. Fix: sudo usermod -aG %1 $USER, "
-                              "then log in again.")
-            .arg(outcome.group);
+    case OpenFailure::NotAllowed: {
+        QString advice = notAllowedAdvice(outcome);
+        advice[0] = advice[0].toUpper();
+        return QStringLiteral("not allowed to open it. %1.").arg(advice);
+    }
     case OpenFailure::Busy:
         if (!outcome.detail.isEmpty())
             return QStringLiteral("in use by %1.").arg(outcome.detail);
@@ -62,6 +63,25 @@ QString openFailureReason(const OpenOutcome &outcome)
         return {};
     }
     return {};
+}
+
+QString notAllowedAdvice(const OpenOutcome &outcome)
+{
+    if (!outcome.group.isEmpty())
+        return QStringLiteral("join the group %1: sudo usermod -aG %1 $USER, then log in again")
+            .arg(outcome.group);
+    // Joining the owner's group would not help, or would hand out far more than this port.
+    const QString owner = outcome.owner.isEmpty() ? QStringLiteral("owner")
+                                                  : QStringLiteral("owner %1").arg(outcome.owner);
+    return QStringLiteral("only its %1 may open it; a udev rule can give it to the dialout "
+                          "group: see Troubleshooting in the README")
+        .arg(owner);
+}
+
+QString answerTextReason(const QString &device, const QString &text)
+{
+    return QStringLiteral("the %1 answered with text: \"%2\"")
+        .arg(isTcpEntry(device) ? QStringLiteral("device server") : QStringLiteral("device"), text);
 }
 
 QString openFailureText(int portNumber, const QString &device, const OpenOutcome &outcome)
@@ -142,7 +162,7 @@ bool RS232Port::openPort(const QString &portNumberText)
         const QString text = openFailureText(number, device, outcome);
         if (!text.isEmpty()) {
             m_scanFailures.append(text);
-            report(device, int(outcome.failure), text);
+            report(device, QString::number(int(outcome.failure)), text);
         }
         return false;
     }
@@ -151,7 +171,7 @@ bool RS232Port::openPort(const QString &portNumberText)
         slowAdapterText(number, device, outcome.slowAdapterLatency, outcome.latencyTimerFile);
     if (!m_openNote.isEmpty()) {
         m_scanFailures.append(m_openNote);
-        report(device, -1, m_openNote);
+        report(device, QStringLiteral("slow"), m_openNote);
     }
     return true;
 }
@@ -203,10 +223,21 @@ void RS232Port::closePort()
     m_active->close();
 }
 
-void RS232Port::report(const QString &device, int cause, const QString &text)
+void RS232Port::reportAnswerText(int portNumber, const QString &text)
+{
+    const QString device = deviceOf(portNumber);
+    const QString line = QStringLiteral("COM%1 (%2): %3.")
+                             .arg(portNumber)
+                             .arg(device, answerTextReason(device, text));
+    m_scanFailures.append(line);
+    // A server that says something else this time is worth telling again.
+    report(device, QStringLiteral("text ") + text, line);
+}
+
+void RS232Port::report(const QString &device, const QString &cause, const QString &text)
 {
     // Scans repeat every two seconds; tell each device's cause once, not every time.
-    const QString key = device + QLatin1Char('\n') + QString::number(cause);
+    const QString key = device + QLatin1Char('\n') + cause;
     if (!m_reported.contains(key)) {
         m_reported.insert(key);
         if (m_sink)

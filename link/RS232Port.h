@@ -2,8 +2,8 @@
 // afresh for every scan), configure, bytes waiting, read, write, close. An entry is a device path
 // or tcp://HOST:PORT, a serial device server; its form picks the line that opens it. Keeps the
 // handle and the waiting count as the rest of the link expects them. Tells why an entry did not
-// open, and which USB adapter slows transfers: one line on stderr per entry and cause, and the
-// latest for the status tool tip. Owned by TargetLink; user-interface thread only.
+// open, which USB adapter slows transfers and what a device server said instead of answering:
+// one line on stderr per entry and cause, and the latest for the status tool tip. Owned by TargetLink; user-interface thread only.
 #pragma once
 
 #include "SerialLine.h"
@@ -22,8 +22,14 @@ namespace tonvara {
 // lists, in its order. Entries are separated by ':'; a tcp://HOST:PORT entry keeps its own colons.
 QStringList portTableFrom(bool envSet, const QString &envValue, const QStringList &systemPorts);
 
-// Why a device did not open and the fix, without naming it: "not allowed to open it. Fix: ...".
+// Why a device did not open and the fix, without naming it: "not allowed to open it. Join ...".
 QString openFailureReason(const OpenOutcome &outcome);
+// What lets the user open a device they may not: joining its group when the group may read and
+// write it, else a udev rule (see the README), as only the owner may open it.
+QString notAllowedAdvice(const OpenOutcome &outcome);
+// That the device (server) answered Identify with a line of text rather than a model byte,
+// quoting it, without naming the port: "the device server answered with text: "Port ..."".
+QString answerTextReason(const QString &device, const QString &text);
 // The text that explains a failed open of device, naming the port, the device and the fix.
 QString openFailureText(int portNumber, const QString &device, const OpenOutcome &outcome);
 // That a USB adapter will slow transfers, with the remedy, without naming the port; empty when
@@ -60,6 +66,8 @@ class RS232Port : public QObject
     // the reports of a scan: the caller tells the user.
     OpenOutcome openDevice(const QString &device);
     bool configurePort(int baudRate, int byteSize);
+    // What the open line dropped when it was configured, where it keeps that (see SerialLine).
+    QByteArray droppedByConfigure() const { return m_active->droppedByConfigure(); }
     void updateBytesWaiting();
     // Up to count already received bytes (count is at most kBytesWaitingCap); the number read.
     int read(std::uint8_t *buffer, int count);
@@ -79,6 +87,9 @@ class RS232Port : public QObject
     QStringList scanFailureTexts() const { return m_scanFailures; }
     // The open device is a slow USB adapter: what to tell about it, else empty.
     QString openNoteText() const { return m_openNote; }
+    // COM<portNumber> answered Identify with a line of text (a device server's notice): told like
+    // a failed open, once per device and text, and kept with the scan's reasons.
+    void reportAnswerText(int portNumber, const QString &text);
     // Where the one-line reports go; stderr unless replaced (tests).
     void setDiagnosticSink(std::function<void(const QString &)> sink) { m_sink = std::move(sink); }
 
@@ -91,7 +102,7 @@ class RS232Port : public QObject
   private:
     // Picks the line that the entry's form asks for and opens the entry on it.
     OpenOutcome openEntry(const QString &device);
-    void report(const QString &device, int cause, const QString &text);
+    void report(const QString &device, const QString &cause, const QString &text);
 
     std::unique_ptr<SerialLine> m_line;
     std::unique_ptr<SerialLine> m_networkLine;

@@ -4,6 +4,7 @@
 // simulated target on virtual time. Owned by RS232Port; user-interface thread only.
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -31,12 +32,15 @@ enum class OpenFailure
 struct OpenOutcome
 {
     OpenFailure failure = OpenFailure::None;
-    QString group;  // NotAllowed: the group owning the device, whose members may open it
+    // NotAllowed: the group owning the device, when its members may read and write it; empty
+    // when they may not (only the owner may then open it).
+    QString group;
     QString detail; // Other: the system's own reason; Busy: who holds the device, if known
     // A USB serial adapter that still holds received bytes this many milliseconds before
     // passing them on (0: not such an adapter, or a fast one). Only on a successful open.
     int slowAdapterLatency = 0;
     QString latencyTimerFile = {}; // where the adapter's timer is read and set (sysfs)
+    QString owner = {};            // NotAllowed: the user owning the device
     bool ok() const { return failure == OpenFailure::None; }
 };
 
@@ -54,6 +58,10 @@ class SerialLine : public QObject
     virtual OpenOutcome open(const QString &device) = 0;
     // Line settings (no parity, one stop bit, no flow control) and both queues emptied.
     virtual bool configure(int baudRate, int dataBits) = 0;
+    // The received bytes the last configure dropped, where the line keeps them (until the next
+    // open, the line's loss notwithstanding): a device server may greet a new connection with a
+    // notice and close it. Empty for other lines.
+    virtual QByteArray droppedByConfigure() const { return {}; }
     // Received bytes not yet read; 0 when closed.
     virtual qint64 bytesAvailable() const = 0;
     // Already received bytes only, never waits; the count delivered (0 when closed).

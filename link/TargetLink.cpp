@@ -18,7 +18,43 @@ constexpr std::uint8_t u8(int value)
     return static_cast<std::uint8_t>(value);
 }
 
+bool isLineEnd(std::uint8_t byte)
+{
+    return byte == '\r' || byte == '\n';
+}
+
 } // namespace
+
+QString answerTextLine(const std::uint8_t *bytes, int count, int answerAt)
+{
+    int begin = 0;
+    if (answerAt < count && !isLineEnd(bytes[answerAt])) {
+        // The line the answer is part of, which may have begun before it.
+        begin = answerAt;
+        while (begin > 0 && !isLineEnd(bytes[begin - 1]))
+            --begin;
+    } else {
+        // No answer: the first line; a line end as the answer: the first line after it.
+        begin = answerAt < count ? answerAt : 0;
+        while (begin < count && isLineEnd(bytes[begin]))
+            ++begin;
+    }
+    int end = begin;
+    while (end < count && !isLineEnd(bytes[end]))
+        ++end;
+    for (int i = begin; i < end; ++i) {
+        if (bytes[i] < 0x20 || bytes[i] > 0x7E)
+            return {};
+    }
+    const QString line =
+        QString::fromLatin1(reinterpret_cast<const char *>(bytes) + begin, end - begin)
+            .simplified();
+    if (line.size() < TargetLink::kAnswerTextMinimum)
+        return {};
+    if (line.size() > TargetLink::kAnswerTextShown)
+        return line.left(TargetLink::kAnswerTextShown) + QStringLiteral("...");
+    return line;
+}
 
 TargetLink::TargetLink(WindowServices &services, ParameterStore &store, LinkView &view,
                        std::unique_ptr<SerialLine> line, QObject *parent)
@@ -307,8 +343,9 @@ bool TargetLink::scanPorts()
     for (int number = 1; number <= RS232Port::kMaxPortNumber && !m_closing; ++number) {
         if (m_port.openPort(QString::number(number)) &&
             m_port.configurePort(kBaudRate, kByteSize)) {
-            if (const std::optional<std::uint8_t> answer = identify()) {
-                if (*answer == ModelByte) {
+            const std::optional<std::uint8_t> answer = identify();
+            if (answer) {
+                if (isModelByteAnswer(*answer)) {
                     becomeConnected();
                     syncAfterConnect();
                     m_timer3->setEnabled(true);
@@ -316,7 +353,16 @@ bool TargetLink::scanPorts()
                 }
                 m_view.setStatusCaption(QString::fromLatin1(kTypeMismatch));
                 m_services.processPendingEvents();
+                // The window shows "Type Mismatch" all the same; the one-line report says what
+                // a device server said instead.
+                if (const QString text = answerText(/*answered=*/true); !text.isEmpty())
+                    m_port.reportAnswerText(number, text);
                 m_services.pause(kWrongModelPause);
+            } else if (!m_port.isOpen()) {
+                // Silent, as far as the window goes; a server that closed the connection may
+                // have said why before Identify went out.
+                if (const QString text = answerText(/*answered=*/false); !text.isEmpty())
+                    m_port.reportAnswerText(number, text);
             }
         }
         m_port.closePort();
@@ -337,6 +383,56 @@ std::optional<std::uint8_t> TargetLink::identify()
                    /*pauseWhenZero=*/false))
         return std::nullopt;
     return m_replyBuffer[0];
+}
+
+std::vector<std::uint8_t> TargetLink::bytesSinceOpen() const
+{
+    const QByteArray dropped = m_port.droppedByConfigure();
+    std::vector<std::uint8_t> bytes(dropped.begin(), dropped.end());
+    const int count = std::clamp(m_replyCount, 0, kReplyBufferSize);
+    bytes.insert(bytes.end(), m_replyBuffer.begin(), m_replyBuffer.begin() + count);
+    return bytes;
+}
+
+QString TargetLink::answerText(bool answered) const
+{
+    const std::vector<std::uint8_t> bytes = bytesSinceOpen();
+    const int count = static_cast<int>(bytes.size());
+    const int answerAt = answered ? static_cast<int>(m_port.droppedByConfigure().size()) : count;
+    return answerTextLine(bytes.data(), count, answerAt);
+}
+
+bool TargetLink::isModelByteAnswer(std::uint8_t answer) const
+{
+    // A device server's notice may hold the byte too ("...not found"): a target answers with
+    // that one byte, not as part of a line of text.
+    return answer == ModelByte && answerText(/*answered=*/true).isEmpty();
+}
+
+void TargetLink::awaitRestOfAnswerLine()
+{
+    // From the answer on, past leading line ends, a line end closes the line; a byte that is no
+    // text ends it too.
+    const auto lineComplete = [this] {
+        const std::vector<std::uint8_t> bytes = bytesSinceOpen();
+        bool started = false;
+        for (auto at = bytes.begin() + m_port.droppedByConfigure().size(); at != bytes.end();
+             ++at) {
+            const std::uint8_t byte = *at;
+            const bool end = isLineEnd(byte);
+            if ((started && end) || (!end && (byte < 0x20 || byte > 0x7E)))
+                return true;
+            started = started || !end;
+        }
+        return false;
+    };
+    bool expired = false;
+    const std::unique_ptr<ServiceTimer> timer = m_services.createTimer(kAnswerLineWait, this);
+    connect(timer.get(), &ServiceTimer::tick, this, [&expired] { expired = true; });
+    timer->setEnabled(true);
+    while (!expired && m_port.isOpen() && !lineComplete())
+        m_services.waitForEvents();
+    timer->setEnabled(false);
 }
 
 void TargetLink::becomeConnected()
@@ -360,15 +456,22 @@ TargetLink::ProbeResult TargetLink::connectIdentifyOnly(const QString &device)
         result.kind = ProbeResult::Kind::NotConfigured;
     } else if (const std::optional<std::uint8_t> answer = identify()) {
         result.modelByte = *answer;
-        if (*answer == ModelByte) {
+        if (isModelByteAnswer(*answer)) {
             result.kind = ProbeResult::Kind::Target;
             becomeConnected();
             m_timer3->setEnabled(true);
             return result;
         }
-        result.kind = ProbeResult::Kind::OtherModel;
+        awaitRestOfAnswerLine();
+        result.text = answerText(/*answered=*/true);
+        result.kind =
+            result.text.isEmpty() ? ProbeResult::Kind::OtherModel : ProbeResult::Kind::Text;
     } else {
-        result.kind = ProbeResult::Kind::Silent;
+        // A device server that greets with a notice and closes may have done so before
+        // Identify went out: its words are then all there is.
+        if (!m_port.isOpen())
+            result.text = answerText(/*answered=*/false);
+        result.kind = result.text.isEmpty() ? ProbeResult::Kind::Silent : ProbeResult::Kind::Text;
     }
     m_port.closePort();
     m_probing = false;

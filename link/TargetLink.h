@@ -26,6 +26,14 @@ namespace tonvara {
 
 class ParameterStore;
 
+// The line of text the answer to Identify is part of, when it is printable text rather than a
+// model byte: a serial device server's notice ("Port already in use") or a console's prompt.
+// bytes: what came since the port opened, the answer at answerAt (count: there was none, and
+// the first line is taken). The line may have begun before the answer; a line end as the
+// answer starts the line after it. Cut after kAnswerTextShown characters. Empty when the line
+// is no text.
+QString answerTextLine(const std::uint8_t *bytes, int count, int answerAt);
+
 class TargetLink : public QObject
 {
     Q_OBJECT
@@ -40,6 +48,11 @@ class TargetLink : public QObject
     static constexpr Millis kReplyTimeout{4000};
     static constexpr Millis kMuteOffPause{1500};
     static constexpr Millis kWrongModelPause{1000};
+    // How long the command line waits for the rest of a line of text that began as the answer
+    // to Identify; a device server sends its notice in one piece, at once.
+    static constexpr Millis kAnswerLineWait{100};
+    static constexpr int kAnswerTextMinimum = 3; // fewer printable bytes are no text
+    static constexpr int kAnswerTextShown = 100;
     static constexpr int kRxBufferSize = 501;
     static constexpr int kReplyBufferSize = 5001;
     static constexpr int kReplyWrapAt = 5000;
@@ -100,6 +113,7 @@ class TargetLink : public QObject
         {
             Target,        // answered with ModelByte: connected
             OtherModel,    // answered with modelByte
+            Text,          // answered with a line of text (a device server's notice), in text
             Silent,        // opened, but no answer within the probe time-out
             NotConfigured, // opened, but the line settings were refused
             NotOpened      // see open
@@ -107,6 +121,7 @@ class TargetLink : public QObject
         Kind kind = Kind::NotOpened;
         std::uint8_t modelByte = 0;
         OpenOutcome open;
+        QString text;
     };
     // Opens the device and sends Identify alone, on the probe time-out. A target is then
     // connected and the port stays open, without the window's synchronisation: nothing else
@@ -143,6 +158,17 @@ class TargetLink : public QObject
 
     // Identify on the open port; the answer byte when one came. Leaves probing set.
     std::optional<std::uint8_t> identify();
+    // What the device sent since the port opened: anything configuring the line dropped (see
+    // SerialLine), then the answer to Identify and whatever followed it (the reply collection
+    // goes on after the answer until the next frame).
+    std::vector<std::uint8_t> bytesSinceOpen() const;
+    // The line of text among those bytes that the answer is part of (answered), or the first
+    // (not answered); empty when it is no text.
+    QString answerText(bool answered) const;
+    // The answer is the target's model byte, not a byte of a device server's notice.
+    bool isModelByteAnswer(std::uint8_t answer) const;
+    // Lets the rest of a line that began as the answer arrive, for kAnswerLineWait at most.
+    void awaitRestOfAnswerLine();
     void becomeConnected();
     void startNextExchange();
     void putOnLine(Exchange &exchange);

@@ -78,6 +78,7 @@ TcpLine::~TcpLine()
 OpenOutcome TcpLine::open(const QString &entry)
 {
     close();
+    m_dropped.clear();
     const std::optional<TcpEntry> server = parseTcpEntry(entry);
     if (!server)
         return {OpenFailure::Other, {}, QStringLiteral("not of the form tcp://HOST:PORT")};
@@ -120,7 +121,7 @@ bool TcpLine::configure(int, int)
 {
     if (!m_open)
         return false;
-    m_socket.readAll();
+    m_dropped = m_socket.readAll();
     return true;
 }
 

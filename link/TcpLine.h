@@ -44,8 +44,9 @@ class TcpLine : public SerialLine
     // Entries come from the port table of the serial side; a server lists nothing itself.
     QStringList portTable() const override { return {}; }
     OpenOutcome open(const QString &entry) override;
-    // The server sets the line; only the unread bytes are dropped.
+    // The server sets the line; only the unread bytes are dropped (and kept to be asked for).
     bool configure(int baudRate, int dataBits) override;
+    QByteArray droppedByConfigure() const override { return m_dropped; }
     qint64 bytesAvailable() const override;
     qint64 read(std::uint8_t *data, qint64 maxSize) override;
     void write(const std::uint8_t *data, qint64 size) override;
@@ -62,6 +63,7 @@ class TcpLine : public SerialLine
     bool m_connecting = false;
     bool m_timedOut = false;
     bool m_open = false; // connected by open() and not closed since, even if the peer has gone
+    QByteArray m_dropped;
     QMetaObject::Connection m_endedConnection;
     QMetaObject::Connection m_errorConnection;
 };

@@ -156,6 +156,20 @@ SaveResult writeFileAtomically(const QString &path, QByteArrayView bytes)
     return result;
 }
 
+SaveResult checkDocumentWritable(const QString &path)
+{
+    SaveResult result;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        result.reason = file.errorString();
+        return result;
+    }
+    // Never committed: the destructor removes the new file it started.
+    file.cancelWriting();
+    result.ok = true;
+    return result;
+}
+
 SaveResult saveProfileFile(const QString &path, const ProfileData &profile)
 {
     ExistingDocument existing = readExistingDocument(path);

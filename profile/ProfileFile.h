@@ -51,6 +51,9 @@ SaveResult writeDocumentFile(const QString &path, const IniDocument &doc);
 // Writes bytes atomically: a temporary file in the same folder, flushed and synced, renamed
 // over path only when whole. A failure (full disk, no right to write) leaves path as it was.
 SaveResult writeFileAtomically(const QString &path, QByteArrayView bytes);
+// Whether writeDocumentFile could create or replace the file at path, found out by starting
+// the same atomic write and dropping it: nothing is left behind and an old file stays as it is.
+SaveResult checkDocumentWritable(const QString &path);
 
 // The document already at path (empty when there is no file), or a reason it cannot be kept.
 struct ExistingDocument

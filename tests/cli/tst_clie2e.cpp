@@ -9,16 +9,23 @@
 #include "SettingsCatalog.h"
 #include "SimProcess.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSemaphore>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
+#include <atomic>
 #include <memory>
 #include <vector>
+
+#include <unistd.h>
 
 using namespace tonvara;
 
@@ -121,6 +128,59 @@ QString writeProfileFile(const QTemporaryDir &dir, const QString &name, const Pr
     return saved.ok ? path : QString();
 }
 
+// A device server on a loopback port that greets every connection with the same bytes, as
+// ser2net does when it cannot serve its port, and then closes it or keeps it open. It runs on
+// a thread of its own, since the test's thread waits on the program; it stops with the object.
+class GreetingServer : public QThread
+{
+  public:
+    GreetingServer(QByteArray greeting, bool closeAfter)
+        : m_greeting(std::move(greeting)), m_closeAfter(closeAfter)
+    {
+    }
+    ~GreetingServer() override
+    {
+        quit();
+        wait();
+    }
+    // False when no loopback port could be had.
+    bool begin()
+    {
+        start();
+        m_ready.acquire();
+        return m_port != 0;
+    }
+    QString entry() const { return QStringLiteral("tcp://127.0.0.1:%1").arg(m_port); }
+    int connections() const { return m_connections; }
+
+  protected:
+    void run() override
+    {
+        QTcpServer server;
+        if (server.listen(QHostAddress::LocalHost, 0))
+            m_port = server.serverPort();
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [this, &server] {
+            while (QTcpSocket *socket = server.nextPendingConnection()) {
+                ++m_connections;
+                socket->write(m_greeting);
+                socket->flush();
+                if (m_closeAfter)
+                    socket->disconnectFromHost();
+            }
+        });
+        m_ready.release();
+        if (m_port != 0)
+            exec();
+    }
+
+  private:
+    const QByteArray m_greeting;
+    const bool m_closeAfter;
+    QSemaphore m_ready;
+    std::atomic<quint16> m_port{0};
+    std::atomic<int> m_connections{0};
+};
+
 } // namespace
 
 class TestCliE2e : public QObject
@@ -139,6 +199,13 @@ class TestCliE2e : public QObject
     void badFileSendsNothing();
     void portsTellsWhatAnswers();
     void networkPortBesideASerialOne();
+    void deviceServerTextIsNoModelByte_data();
+    void deviceServerTextIsNoModelByte();
+    void closedOutputLetsEveryPortFinish();
+    void samePortWrittenTwoWaysSendsNothing_data();
+    void samePortWrittenTwoWaysSendsNothing();
+    void readRefusesAFileItCannotWriteBeforeReading_data();
+    void readRefusesAFileItCannotWriteBeforeReading();
     void usageErrors_data();
     void usageErrors();
     void helpOfEveryCommand_data();
@@ -503,6 +570,182 @@ void TestCliE2e::networkPortBesideASerialOne()
     server.stop();
     QVERIFY(behindServer.stop());
     QVERIFY(direct.stop());
+}
+
+void TestCliE2e::deviceServerTextIsNoModelByte_data()
+{
+    QTest::addColumn<QString>("server"); // "ser2net": a real one whose device is missing
+    QTest::addColumn<QByteArray>("greeting");
+    QTest::addColumn<bool>("closeAfter");
+    QTest::addColumn<QString>("found");   // how what ports says after the entry's name begins
+    QTest::addColumn<QString>("failure"); // how what upload says after "failed: " begins
+
+    const auto said = [](const QString &text) {
+        return QStringLiteral("the device server answered with text: \"%1\"").arg(text);
+    };
+    // ser2net's own words depend on its version; they begin the same.
+    const QString openFailure = said("Device open failure: ").chopped(1);
+    QTest::newRow("ser2net that cannot open its device")
+        << "ser2net" << QByteArray() << true << openFailure << openFailure;
+    QTest::newRow("port already in use, then closed")
+        << "greeting" << QByteArray("Port already in use\r\n") << true
+        << said("Port already in use") << said("Port already in use");
+    QTest::newRow("two lines: the first is shown")
+        << "greeting" << QByteArray("Device open failure: Device busy\r\nBye\r\n") << true
+        << said("Device open failure: Device busy") << said("Device open failure: Device busy");
+    QTest::newRow("a notice without a line end, the connection kept")
+        << "greeting" << QByteArray("Port in use by 10.0.0.7") << false
+        << said("Port in use by 10.0.0.7") << said("Port in use by 10.0.0.7");
+    QTest::newRow("a model byte is still a model byte")
+        << "greeting" << QByteArray("\x6F") << false << QStringLiteral("another model (byte 0x6F)")
+        << QStringLiteral("another model answered Identify (byte 0x6F)");
+}
+
+void TestCliE2e::deviceServerTextIsNoModelByte()
+{
+    QFETCH(QString, server);
+    QFETCH(QByteArray, greeting);
+    QFETCH(bool, closeAfter);
+    QFETCH(QString, found);
+    QFETCH(QString, failure);
+
+    Ser2netProcess ser2net;
+    GreetingServer greeter(greeting, closeAfter);
+    QString entry;
+    if (server == "ser2net") {
+        QVERIFY2(ser2net.start(m_dir.filePath("no-such-tty")), qPrintable(ser2net.errorString()));
+        entry = ser2net.entry();
+    } else {
+        QVERIFY(greeter.begin());
+        entry = greeter.entry();
+    }
+    const QString path = writeProfileFile(m_dir, "text.Lumaroch", patternProfile(true));
+
+    const CliRun ports = runCli({"ports"}, {entry});
+    QCOMPARE(ports.exitCode, 0);
+    QCOMPARE(ports.out.size(), 1);
+    const QString portsPrefix = QStringLiteral("COM1 (%1): ").arg(entry);
+    QVERIFY2(ports.out[0].startsWith(portsPrefix + found), qPrintable(ports.out[0]));
+    // One line, even when the server said more.
+    QVERIFY2(!ports.out[0].contains("Bye"), qPrintable(ports.out[0]));
+
+    const CliRun json = runCli({"ports", "--json"}, {entry});
+    QCOMPARE(json.out.size(), 1);
+    const QJsonObject object = QJsonDocument::fromJson(json.out[0].toUtf8()).object();
+    const bool isText = found.contains("text");
+    QCOMPARE(object.value("found").toString(), isText ? "text" : "other-model");
+    if (isText)
+        QVERIFY2(found.contains(object.value("text").toString().left(10)), qPrintable(json.out[0]));
+
+    const CliRun upload = runCli({"upload", "--port", entry, path});
+    QCOMPARE(upload.exitCode, 1);
+    QCOMPARE(upload.out.size(), 1);
+    QVERIFY2(upload.out[0].startsWith(entry + ": failed: " + failure), qPrintable(upload.out[0]));
+    if (server != "ser2net")
+        QCOMPARE(greeter.connections(), 3);
+}
+
+void TestCliE2e::closedOutputLetsEveryPortFinish()
+{
+    SimProcess a;
+    SimProcess b;
+    QVERIFY2(a.start({"--trace"}), qPrintable(a.errorString()));
+    QVERIFY2(b.start({"--trace"}), qPrintable(b.errorString()));
+    const ProfileData profile = patternProfile(/*muteOn=*/true);
+    const QString path = writeProfileFile(m_dir, "closed-output.Lumaroch", profile);
+
+    // Standard output is a pipe whose reader has gone, like `| head -1` once head is done: the
+    // first report (the absent port's, at once) meets it while the uploads are under way.
+    int ends[2] = {-1, -1};
+    QCOMPARE(::pipe(ends), 0);
+    ::close(ends[0]);
+    QProcess process;
+    process.setChildProcessModifier([write = ends[1]] {
+        ::dup2(write, STDOUT_FILENO);
+        ::close(write);
+    });
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(QStringLiteral(TONVARA_CLI_PROGRAM),
+                  {"upload", "--port", m_dir.filePath("no-such-device"), "--port", a.device(),
+                   "--port", b.device(), path});
+    ::close(ends[1]);
+    QVERIFY(process.waitForStarted(5000));
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 1); // the absent port failed
+    // Both targets took the whole upload, UploadEnd included.
+    QCOMPARE(framesReceived(a), QStringList{kIdentify} + uploadFrames(profile));
+    QCOMPARE(framesReceived(b), QStringList{kIdentify} + uploadFrames(profile));
+    QVERIFY(a.uploadEnded());
+    QVERIFY(b.uploadEnded());
+    QVERIFY(a.stop());
+    QVERIFY(b.stop());
+}
+
+void TestCliE2e::samePortWrittenTwoWaysSendsNothing_data()
+{
+    QTest::addColumn<QString>("second"); // the first is tcp://127.0.0.1:PORT
+    QTest::newRow("scheme in capitals") << "TCP://127.0.0.1:%1";
+    QTest::newRow("port number with a leading zero") << "tcp://127.0.0.1:0%1";
+    QTest::newRow("host by name") << "tcp://localhost:%1";
+}
+
+void TestCliE2e::samePortWrittenTwoWaysSendsNothing()
+{
+    QFETCH(QString, second);
+    GreetingServer server(QByteArray(), false);
+    QVERIFY(server.begin());
+    const QString first = server.entry();
+    const QString port = first.mid(first.lastIndexOf(':') + 1);
+    second = second.arg(port);
+    const QString path = writeProfileFile(m_dir, "twice.Lumaroch", patternProfile(true));
+
+    const CliRun run = runCli({"upload", "--port", first, "--port", second, path});
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.out, QStringList());
+    QCOMPARE(run.err.trimmed(), QStringLiteral("tonvara-cli upload: %1 and %2 are the same device "
+                                               "(%1)\nTry 'tonvara-cli upload --help'.")
+                                    .arg(first, second));
+    // Refused before any port was opened.
+    QCOMPARE(server.connections(), 0);
+}
+
+void TestCliE2e::readRefusesAFileItCannotWriteBeforeReading_data()
+{
+    QTest::addColumn<QString>("output"); // relative paths are in the test's folder
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("a file in /proc")
+        << "/proc/x.Lumaroch"
+        << "the file cannot be created or replaced there (No such file or directory)";
+    QTest::newRow("a folder that does not exist") << "none/x.Lumaroch"
+                                                  << "the folder %1/none does not exist";
+    QTest::newRow("a folder in place of the file") << "folder.Lumaroch"
+                                                   << "";
+}
+
+void TestCliE2e::readRefusesAFileItCannotWriteBeforeReading()
+{
+    QFETCH(QString, output);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("folder.Lumaroch"));
+    const QString path = output.startsWith('/') ? output : dir.filePath(output);
+    const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    SimProcess sim;
+    QVERIFY2(sim.start({"--trace"}), qPrintable(sim.errorString()));
+
+    const CliRun run = runCli({"read", "--port", sim.device(), "--output", path});
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.out, QStringList());
+    QVERIFY2(run.err.startsWith(path + ": cannot be saved: "), qPrintable(run.err));
+    if (!reason.isEmpty())
+        QCOMPARE(run.err.trimmed(), path + ": cannot be saved: " + reason.arg(dir.path()));
+    QCOMPARE(run.err.count('\n'), 1);
+    // The port was never touched, and nothing was left behind.
+    QCOMPARE(framesReceived(sim), QStringList());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    QVERIFY(!QFileInfo::exists(path) || QFileInfo(path).isDir());
+    QVERIFY(sim.stop());
 }
 
 void TestCliE2e::usageErrors_data()

@@ -23,6 +23,8 @@ class TestCliUnits : public QObject
     void resolvesPortNames_data();
     void resolvesPortNames();
     void sameDeviceUnderTwoNamesIsRefused();
+    void sameDeviceServerPortWrittenTwoWays_data();
+    void sameDeviceServerPortWrittenTwoWays();
     void describesWhatAProbeFound_data();
     void describesWhatAProbeFound();
 };
@@ -147,6 +149,42 @@ void TestCliUnits::sameDeviceUnderTwoNamesIsRefused()
     QCOMPARE(sameDeviceTwice(distinct), QString());
 }
 
+void TestCliUnits::sameDeviceServerPortWrittenTwoWays_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<bool>("same");
+    const QString entry = "tcp://127.0.0.1:2101";
+    QTest::newRow("scheme in capitals") << entry << "TCP://127.0.0.1:2101" << true;
+    QTest::newRow("scheme in mixed case") << entry << "Tcp://127.0.0.1:2101" << true;
+    QTest::newRow("port number with a leading zero") << entry << "tcp://127.0.0.1:02101" << true;
+    QTest::newRow("host by name") << entry << "tcp://localhost:2101" << true;
+    QTest::newRow("host name in capitals") << "tcp://rack-pc.invalid:2000"
+                                           << "tcp://RACK-PC.invalid:2000" << true;
+    QTest::newRow("IPv6 address written two ways") << "tcp://[::1]:2101"
+                                                   << "tcp://[0:0:0:0:0:0:0:1]:2101" << true;
+    QTest::newRow("another port number") << entry << "tcp://127.0.0.1:2102" << false;
+    QTest::newRow("another host") << entry << "tcp://127.0.0.2:2101" << false;
+    QTest::newRow("a device path is no server") << entry << "/dev/ttyS0" << false;
+}
+
+void TestCliUnits::sameDeviceServerPortWrittenTwoWays()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QFETCH(bool, same);
+    const QList<PortName> ports{resolvePort(first, {}), resolvePort(second, {})};
+    QVERIFY(ports[0].error.isEmpty() && ports[1].error.isEmpty());
+    const QString error = sameDeviceTwice(ports);
+    if (same)
+        QCOMPARE(error, QStringLiteral("%1 and %2 are the same device (%1)").arg(first, second));
+    else
+        QCOMPARE(error, QString());
+    // Beside a third port, in either order.
+    const QList<PortName> three{resolvePort("/dev/ttyUSB9", {}), ports[1], ports[0]};
+    QCOMPARE(sameDeviceTwice(three).isEmpty(), !same);
+}
+
 void TestCliUnits::describesWhatAProbeFound_data()
 {
     using Kind = TargetLink::ProbeResult::Kind;
@@ -201,6 +239,22 @@ void TestCliUnits::describesWhatAProbeFound_data()
         << "not-allowed"
         << "group"
         << "dialout";
+    OpenOutcome ownerOnly{OpenFailure::NotAllowed, {}, {}};
+    ownerOnly.owner = "root";
+    QTest::newRow("not allowed, only the owner may: no group to join")
+        << probe(Kind::NotOpened, 0, ownerOnly)
+        << "COM1 (/dev/ttyS0): not allowed (only its owner root may open it; a udev rule can "
+           "give it to the dialout group: see Troubleshooting in the README)"
+        << "not-allowed"
+        << "owner"
+        << "root";
+    TargetLink::ProbeResult text = probe(Kind::Text, 'P');
+    text.text = "Port already in use";
+    QTest::newRow("a device answering with text")
+        << text << "COM1 (/dev/ttyS0): the device answered with text: \"Port already in use\""
+        << "text"
+        << "text"
+        << "Port already in use";
     QTest::newRow("busy names the holder")
         << probe(Kind::NotOpened, 0, {OpenFailure::Busy, {}, "ModemManager (pid 812)"})
         << "COM1 (/dev/ttyS0): busy (held by ModemManager (pid 812))"
@@ -250,6 +304,9 @@ void TestCliUnits::describesWhatAProbeFound()
     QFETCH(QString, extraKey);
     QFETCH(QString, extraValue);
     const PortReport report = describeProbe(1, "/dev/ttyS0", probe);
+    if (probe.kind == TargetLink::ProbeResult::Kind::NotOpened &&
+        probe.open.failure == OpenFailure::NotAllowed)
+        QCOMPARE(report.json.contains("group"), !probe.open.group.isEmpty());
     QTEST(report.line, "line");
     QTEST(report.json.value("found").toString(), "found");
     QCOMPARE(report.json.value("port").toString(), QStringLiteral("COM1"));

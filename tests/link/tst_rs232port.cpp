@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace tonvara;
 
 Q_DECLARE_METATYPE(tonvara::OpenFailure)
@@ -28,6 +30,8 @@ class TestRS232Port : public QObject
     void tableIsRebuiltForEveryScan();
     void realDeviceFailuresAreClassified_data();
     void realDeviceFailuresAreClassified();
+    void notAllowedNamesAGroupOnlyWhenItMayOpen_data();
+    void notAllowedNamesAGroupOnlyWhenItMayOpen();
 };
 
 void TestRS232Port::portTableSource_data()
@@ -157,8 +161,8 @@ void TestRS232Port::openFailuresAreToldOncePerDeviceAndCause_data()
     const QString dev = "COM1 (/dev/ttyUSB0)";
     QTest::newRow("not allowed names the group and the fix")
         << QList<OpenFailure>{OpenFailure::NotAllowed}
-        << QStringList{dev + ": not allowed to open it. Fix: sudo usermod -aG dialout $USER, "
-                             "then log in again."};
+        << QStringList{dev + ": not allowed to open it. Join the group dialout: sudo usermod -aG "
+                             "dialout $USER, then log in again."};
     QTest::newRow("busy") << QList<OpenFailure>{OpenFailure::Busy}
                           << QStringList{dev + ": in use by another program."};
     QTest::newRow("absent") << QList<OpenFailure>{OpenFailure::Absent}
@@ -166,8 +170,8 @@ void TestRS232Port::openFailuresAreToldOncePerDeviceAndCause_data()
     QTest::newRow("busy, then not allowed, then busy again: two reports")
         << QList<OpenFailure>{OpenFailure::Busy, OpenFailure::NotAllowed, OpenFailure::Busy}
         << QStringList{dev + ": in use by another program.",
-                       dev + ": not allowed to open it. Fix: sudo usermod -aG dialout $USER, "
-                             "then log in again."};
+                       dev + ": not allowed to open it. Join the group dialout: sudo usermod "
+                             "-aG dialout $USER, then log in again."};
 }
 
 void TestRS232Port::openFailuresAreToldOncePerDeviceAndCause()
@@ -322,6 +326,46 @@ void TestRS232Port::realDeviceFailuresAreClassified()
     QCOMPARE(outcome.failure, failure);
     if (failure == OpenFailure::Other)
         QCOMPARE(outcome.detail, QStringLiteral("some reason"));
+}
+
+void TestRS232Port::notAllowedNamesAGroupOnlyWhenItMayOpen_data()
+{
+    QTest::addColumn<unsigned>("mode");
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<unsigned>("groupId");
+    QTest::addColumn<QString>("told"); // the troubleshooting line
+    const QString join = "COM1 (/dev/ttyS0): not allowed to open it. Join the group dialout: sudo "
+                         "usermod -aG dialout $USER, then log in again.";
+    const QString ownerOnly =
+        "COM1 (/dev/ttyS0): not allowed to open it. Only its owner root may open it; a udev rule "
+        "can give it to the dialout group: see Troubleshooting in the README.";
+    QTest::newRow("crw-rw---- root dialout: join dialout")
+        << unsigned(S_IFCHR | 0660) << "dialout" << 20u << join;
+    QTest::newRow("crw-rw-r-- root dialout: join dialout")
+        << unsigned(S_IFCHR | 0664) << "dialout" << 20u << join;
+    QTest::newRow("crw------- root root: only the owner")
+        << unsigned(S_IFCHR | 0600) << "root" << 0u << ownerOnly;
+    QTest::newRow("crw------- root dialout: only the owner")
+        << unsigned(S_IFCHR | 0600) << "dialout" << 20u << ownerOnly;
+    QTest::newRow("crw-r----- root dialout: the group may only read")
+        << unsigned(S_IFCHR | 0640) << "dialout" << 20u << ownerOnly;
+    QTest::newRow("crw--w---- root tty: the group may only write")
+        << unsigned(S_IFCHR | 0620) << "tty" << 5u << ownerOnly;
+    QTest::newRow("crw-rw---- root root: never the root group")
+        << unsigned(S_IFCHR | 0660) << "root" << 0u << ownerOnly;
+}
+
+void TestRS232Port::notAllowedNamesAGroupOnlyWhenItMayOpen()
+{
+    QFETCH(unsigned, mode);
+    QFETCH(QString, group);
+    QFETCH(unsigned, groupId);
+    QFETCH(QString, told);
+    const OpenOutcome outcome = notAllowedOutcome(mode, "root", group, groupId);
+    QCOMPARE(outcome.failure, OpenFailure::NotAllowed);
+    QCOMPARE(openFailureText(1, "/dev/ttyS0", outcome), told);
+    // The group named is the one the line tells the user to join, and nothing else.
+    QCOMPARE(told.contains("usermod"), !outcome.group.isEmpty());
 }
 
 QTEST_MAIN(TestRS232Port)

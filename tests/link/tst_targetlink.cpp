@@ -67,6 +67,9 @@ class TestTargetLink : public QObject
     void noScanWhileALossIsOnScreen();
     void watchdogFiresEvenWhileFramesAreAnswered();
     void wrongModelAloneEndsNotConnected();
+    void textInsteadOfAModelByteIsToldButShownAsAMismatch();
+    void noticeOfAServerThatClosesIsToldAsTheScanGoesOn();
+    void modelByteInsideANoticeDoesNotConnect();
     void lossInTheMiddleOfTheSync();
     void muteOffPauseSkippedWhenItsFrameFailedFirst();
     void answersInTheDriverAreReadBeforeDeciding_data();
@@ -695,6 +698,74 @@ void TestTargetLink::watchdogFiresEvenWhileFramesAreAnswered()
     QVERIFY(keepAliveAt >= Millis{0});
     QCOMPARE(rig.services.messages[0].at - keepAliveAt, TargetLink::kWatchdogInterval);
     QVERIFY(!rig.link->connected());
+}
+
+void TestTargetLink::textInsteadOfAModelByteIsToldButShownAsAMismatch()
+{
+    // What a console or a device server says on a new connection, answering Identify.
+    LinkRig rig({kDev0}, false);
+    const QByteArray notice("Port already in use\r\n");
+    rig.line->devices[kDev0].peer = [&](const std::uint8_t *, std::size_t) {
+        return InMemoryLine::Answer{Bytes(notice.begin(), notice.end()), false};
+    };
+    rig.link->start();
+    rig.services.advance(Millis{100 + 1000 + 100});
+    // The window behaves as for any other byte.
+    QCOMPARE(rig.view.captions, (QStringList{"Type Mismatch", "Not connected"}));
+    QCOMPARE(rig.services.pauses, QList<Millis>{Millis{1000}});
+    QVERIFY(!rig.link->connected());
+    QVERIFY(rig.services.messages.isEmpty());
+    // The one-line report and the tool tip say what came instead.
+    const QString told =
+        "COM1 (/dev/ttyT0): the device answered with text: \"Port already in use\".";
+    QCOMPARE(rig.diagnostics, QStringList{told});
+    QCOMPARE(rig.view.hint, told);
+    // Told once, however often the scan meets it.
+    rig.services.advance(Millis{3 * 3200});
+    QCOMPARE(rig.diagnostics, QStringList{told});
+    QCOMPARE(rig.view.hint, told);
+}
+
+void TestTargetLink::noticeOfAServerThatClosesIsToldAsTheScanGoesOn()
+{
+    // A device server greets with a notice and closes before Identify gets an answer.
+    LinkRig rig({kDev0}, false);
+    rig.line->keepsDropped = true;
+    const QByteArray notice("Device open failure: Value or file not found\r\n");
+    rig.line->devices[kDev0].greeting = Bytes(notice.begin(), notice.end());
+    rig.line->devices[kDev0].peer = [](const std::uint8_t *, std::size_t) {
+        return InMemoryLine::Answer{{}, /*closeLine=*/true};
+    };
+    rig.link->start();
+    rig.services.advance(Millis{100 + 700 + 100});
+    // As for a silent port: no mismatch shown, no pause.
+    QCOMPARE(rig.view.captions, QStringList{"Not connected"});
+    QVERIFY(rig.services.pauses.isEmpty());
+    const QString told = "COM1 (/dev/ttyT0): the device answered with text: \"Device open "
+                         "failure: Value or file not found\".";
+    QCOMPARE(rig.diagnostics, QStringList{told});
+    QCOMPARE(rig.view.hint, told);
+}
+
+void TestTargetLink::modelByteInsideANoticeDoesNotConnect()
+{
+    // The line was configured in the middle of a device server's notice, so the first byte
+    // after Identify is the 'n' of "not found", the model byte's value.
+    LinkRig rig({kDev0}, false);
+    rig.line->keepsDropped = true;
+    const QByteArray before("Device open failure: Value or file ");
+    const QByteArray after("not found\r\n");
+    rig.line->devices[kDev0].greeting = Bytes(before.begin(), before.end());
+    rig.line->devices[kDev0].peer = [&](const std::uint8_t *, std::size_t) {
+        return InMemoryLine::Answer{Bytes(after.begin(), after.end()), false};
+    };
+    rig.link->start();
+    rig.services.advance(Millis{100 + 1000 + 100});
+    QCOMPARE(rig.view.captions, (QStringList{"Type Mismatch", "Not connected"}));
+    QVERIFY(!rig.link->connected());
+    QCOMPARE(rig.line->framesTo(kDev0).size(), std::size_t{1}); // no synchronisation
+    QCOMPARE(rig.diagnostics, QStringList{"COM1 (/dev/ttyT0): the device answered with text: "
+                                          "\"Device open failure: Value or file not found\"."});
 }
 
 void TestTargetLink::wrongModelAloneEndsNotConnected()

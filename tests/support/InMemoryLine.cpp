@@ -23,6 +23,7 @@ Millis InMemoryLine::lineTime(std::size_t bytes)
 OpenOutcome InMemoryLine::open(const QString &device)
 {
     close();
+    m_dropped.clear();
     opens.append(device);
     const auto it = devices.find(device);
     if (it == devices.end())
@@ -31,6 +32,7 @@ OpenOutcome InMemoryLine::open(const QString &device)
         return it->second.openOutcome;
     m_open = device;
     ++m_session;
+    m_rx.insert(m_rx.end(), it->second.greeting.begin(), it->second.greeting.end());
     // A successful open may still carry a note (a slow USB adapter).
     return it->second.openOutcome;
 }
@@ -39,6 +41,10 @@ bool InMemoryLine::configure(int baudRate, int dataBits)
 {
     if (!isOpen() || baudRate != 9600 || dataBits != 8)
         return false;
+    if (keepsDropped) {
+        for (const std::uint8_t byte : m_rx)
+            m_dropped.append(static_cast<char>(byte));
+    }
     m_rx.clear();
     return true;
 }

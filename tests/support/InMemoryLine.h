@@ -36,6 +36,8 @@ class InMemoryLine : public SerialLine
     {
         OpenOutcome openOutcome; // failure to report on open, or none
         Peer peer;               // null: the device opens but never answers
+        // Already received when the device opens (a device server's notice on connecting).
+        std::vector<std::uint8_t> greeting = {};
     };
 
     struct Write
@@ -52,6 +54,8 @@ class InMemoryLine : public SerialLine
     std::map<QString, Device> devices;
     // Received bytes also raise readyRead (off: only the poll sees them).
     bool notifyReadyRead = true;
+    // configure keeps what it drops, as the line to a device server does.
+    bool keepsDropped = false;
 
     // Joins a simulated target to device (kept by reference).
     void attachTarget(const QString &device, sim::TargetCore &target);
@@ -70,6 +74,7 @@ class InMemoryLine : public SerialLine
     QStringList portTable() const override { return table; }
     OpenOutcome open(const QString &device) override;
     bool configure(int baudRate, int dataBits) override;
+    QByteArray droppedByConfigure() const override { return m_dropped; }
     qint64 bytesAvailable() const override { return static_cast<qint64>(m_rx.size()); }
     qint64 read(std::uint8_t *data, qint64 maxSize) override;
     void write(const std::uint8_t *data, qint64 size) override;
@@ -85,6 +90,7 @@ class InMemoryLine : public SerialLine
     QString m_open;
     unsigned m_session = 0; // bytes in flight for an earlier open are lost with it
     std::deque<std::uint8_t> m_rx;
+    QByteArray m_dropped;
 };
 
 } // namespace tonvara
