@@ -304,9 +304,9 @@ PortReport uploadProfile(const PortName &port, const ProfileData &profile, bool 
                  transfer.seconds()));
 }
 
-QString whyNotConnected(const TargetLink::ProbeResult &probe)
+QString whyNotConnected(const QString &device, const TargetLink::ProbeResult &probe)
 {
-    return connectFailure(probe);
+    return connectFailure(device, probe);
 }
 
 } // namespace tonvara::cli

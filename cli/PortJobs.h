@@ -43,7 +43,8 @@ struct PortReport
 };
 
 // Why a port that was to carry a transfer did not connect ("no answer to Identify").
-QString whyNotConnected(const TargetLink::ProbeResult &probe);
+// device: what the port opened, which words text from a device server or a device alike.
+QString whyNotConnected(const QString &device, const TargetLink::ProbeResult &probe);
 
 // COM<number> standing for device: what answers there (Identify only).
 PortReport probeEntry(int number, const QString &device, JobStatus &status);
