@@ -1,0 +1,179 @@
+#include "VenueServer.h"
+
+#include <QHttpServerRequest>
+#include <QHttpServerResponder>
+#include <QJsonDocument>
+#include <QMetaEnum>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QWebSocket>
+
+#include <memory>
+
+namespace tonvara::cli {
+
+namespace {
+
+// Close codes of a refused event socket (the 4000s are the application's own).
+constexpr quint16 kCloseNotFound = 4404;
+constexpr quint16 kCloseForbidden = 4403;
+constexpr quint16 kCloseUnauthorized = 4401;
+
+QByteArray methodName(QHttpServerRequest::Method method)
+{
+    switch (method) {
+    case QHttpServerRequest::Method::Get:
+        return "GET";
+    case QHttpServerRequest::Method::Put:
+        return "PUT";
+    case QHttpServerRequest::Method::Delete:
+        return "DELETE";
+    case QHttpServerRequest::Method::Post:
+        return "POST";
+    case QHttpServerRequest::Method::Head:
+        return "HEAD";
+    case QHttpServerRequest::Method::Options:
+        return "OPTIONS";
+    case QHttpServerRequest::Method::Patch:
+        return "PATCH";
+    case QHttpServerRequest::Method::Connect:
+        return "CONNECT";
+    case QHttpServerRequest::Method::Trace:
+        return "TRACE";
+    default:
+        break;
+    }
+    return "UNKNOWN";
+}
+
+QByteArray targetOf(const QUrl &url)
+{
+    QByteArray target = url.path(QUrl::FullyEncoded).toUtf8();
+    if (target.isEmpty())
+        target = "/";
+    if (url.hasQuery())
+        target += '?' + url.query(QUrl::FullyEncoded).toUtf8();
+    return target;
+}
+
+} // namespace
+
+VenueServer::VenueServer(ApiRouter &router, QObject *parent)
+    : QAbstractHttpServer(parent), m_router(router)
+{
+    connect(this, &QAbstractHttpServer::newWebSocketConnection, this,
+            &VenueServer::onNewWebSocket);
+}
+
+VenueServer::~VenueServer()
+{
+    for (QWebSocket *socket : std::as_const(m_eventSockets)) {
+        socket->disconnect(this);
+        socket->abort();
+        delete socket;
+    }
+}
+
+quint16 VenueServer::listenOn(const QHostAddress &address, quint16 port, QString &error)
+{
+    auto *server = new QTcpServer(this);
+    if (!server->listen(address, port)) {
+        error = server->errorString();
+        delete server;
+        return 0;
+    }
+    bind(server);
+    return server->serverPort();
+}
+
+bool VenueServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *socket)
+{
+    ApiRequest api;
+    api.method = methodName(request.method());
+    api.target = targetOf(request.url());
+    for (const auto &[name, value] : request.headers())
+        api.headers.append({name, value});
+    api.body = request.body();
+
+    // The room may answer after the client has gone; the socket is then no more.
+    QPointer<QTcpSocket> guard(socket);
+    auto responder = std::make_shared<QHttpServerResponder>(makeResponder(request, socket));
+    m_router.handle(api, [guard, responder](const ApiAnswer &answer) {
+        if (!guard || guard->state() != QAbstractSocket::ConnectedState)
+            return;
+        responder->write(answer.body,
+                         {{"Content-Type", answer.contentType}, {"Cache-Control", "no-store"}},
+                         static_cast<QHttpServerResponder::StatusCode>(answer.status));
+    });
+    return true;
+}
+
+void VenueServer::missingHandler(const QHttpServerRequest &request, QTcpSocket *socket)
+{
+    makeResponder(request, socket).write(QHttpServerResponder::StatusCode::NotFound);
+}
+
+void VenueServer::onNewWebSocket()
+{
+    while (hasPendingWebSocketConnections()) {
+        QWebSocket *socket = nextPendingWebSocketConnection().release();
+        if (!socket)
+            return;
+        // Every upgrade arrives here, whatever its path: only /api/events is an event socket.
+        const QUrl url = socket->requestUrl();
+        HeaderList headers;
+        const QNetworkRequest upgrade = socket->request();
+        for (const QByteArray &name : upgrade.rawHeaderList())
+            headers.append({name, upgrade.rawHeader(name)});
+        if (!hasHeader(headers, "host") && !url.host().isEmpty())
+            headers.append({"Host", (url.host() + (url.port() > 0
+                                                        ? QStringLiteral(":%1").arg(url.port())
+                                                        : QString()))
+                                        .toUtf8()});
+        if (!hasHeader(headers, "origin") && !socket->origin().isEmpty())
+            headers.append({"Origin", socket->origin().toUtf8()});
+        const QByteArray target = targetOf(url);
+        quint16 refusal = 0;
+        QString why;
+        if (ApiRouter::pathSegments(target) != QStringList{"api", "events"}) {
+            refusal = kCloseNotFound;
+            why = QStringLiteral("no such resource: events are at /api/events");
+        } else {
+            switch (m_router.access().check(headers, /*open=*/false,
+                                            ApiRouter::queryItem(target, "access_token"))) {
+            case AccessPolicy::Verdict::ForeignOrigin:
+                refusal = kCloseForbidden;
+                why = QStringLiteral("requests from another site's page are refused");
+                break;
+            case AccessPolicy::Verdict::NoToken:
+                refusal = kCloseUnauthorized;
+                why = QStringLiteral("this server needs its token: add ?access_token=TOKEN");
+                break;
+            case AccessPolicy::Verdict::Allowed:
+                break;
+            }
+        }
+        if (refusal) {
+            socket->close(static_cast<QWebSocketProtocol::CloseCode>(refusal), why);
+            socket->deleteLater();
+            continue;
+        }
+        socket->setParent(this);
+        m_eventSockets.append(socket);
+        connect(socket, &QWebSocket::disconnected, this, [this, socket] {
+            m_eventSockets.removeOne(socket);
+            socket->deleteLater();
+        });
+    }
+}
+
+void VenueServer::broadcast(const QJsonObject &event)
+{
+    const QString text = QString::fromUtf8(QJsonDocument(event).toJson(QJsonDocument::Compact));
+    for (QWebSocket *socket : std::as_const(m_eventSockets))
+        socket->sendTextMessage(text);
+}
+
+} // namespace tonvara::cli

@@ -1,0 +1,44 @@
+// The venue server's sockets: Qt's HTTP server parses each request and hands it to the
+// ApiRouter, answering later when a room has acknowledged its frames (and not at all when the
+// client has gone by then); every WebSocket upgrade the HTTP server hands over is checked here
+// (its path, origin and token) and then receives every event as one JSON text message.
+// Server thread only.
+#pragma once
+
+#include "ApiRouter.h"
+
+#include <QAbstractHttpServer>
+#include <QHostAddress>
+#include <QJsonObject>
+#include <QList>
+
+class QWebSocket;
+
+namespace tonvara::cli {
+
+class VenueServer : public QAbstractHttpServer
+{
+    Q_OBJECT
+  public:
+    explicit VenueServer(ApiRouter &router, QObject *parent = nullptr);
+    ~VenueServer() override;
+
+    // The port it listens on, or 0 with error set.
+    quint16 listenOn(const QHostAddress &address, quint16 port, QString &error);
+
+    // One event to every open event socket.
+    void broadcast(const QJsonObject &event);
+    qsizetype eventSocketCount() const { return m_eventSockets.size(); }
+
+  protected:
+    bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override;
+    void missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) override;
+
+  private:
+    void onNewWebSocket();
+
+    ApiRouter &m_router;
+    QList<QWebSocket *> m_eventSockets;
+};
+
+} // namespace tonvara::cli
