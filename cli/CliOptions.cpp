@@ -9,7 +9,10 @@ enum class Opt
     Port,
     Output,
     Verify,
-    Json
+    Json,
+    Metrics,
+    Room,
+    DryRun
 };
 
 struct OptionRule
@@ -24,6 +27,9 @@ constexpr OptionRule kPort{Opt::Port, "port", 'p', true};
 constexpr OptionRule kOutput{Opt::Output, "output", 'o', true};
 constexpr OptionRule kVerify{Opt::Verify, "verify", 0, false};
 constexpr OptionRule kJson{Opt::Json, "json", 0, false};
+constexpr OptionRule kMetrics{Opt::Metrics, "metrics", 0, true};
+constexpr OptionRule kRoom{Opt::Room, "room", 0, true};
+constexpr OptionRule kDryRun{Opt::DryRun, "dry-run", 0, false};
 
 QList<OptionRule> rulesOf(Verb verb)
 {
@@ -34,11 +40,33 @@ QList<OptionRule> rulesOf(Verb verb)
         return {kPort, kOutput, kJson};
     case Verb::Upload:
         return {kPort, kVerify, kJson};
+    case Verb::VenueCheck:
+        return {kJson, kMetrics};
+    case Verb::VenueBackup:
+        return {kJson};
+    case Verb::VenueApply:
+        return {kJson, kRoom, kDryRun};
+    case Verb::VenueAccept:
+        return {kJson, kRoom};
     case Verb::Diff:
+    case Verb::Venue:
     case Verb::None:
         break;
     }
     return {};
+}
+
+Verb venueVerbFrom(const QString &word)
+{
+    if (word == QLatin1String("check"))
+        return Verb::VenueCheck;
+    if (word == QLatin1String("backup"))
+        return Verb::VenueBackup;
+    if (word == QLatin1String("apply"))
+        return Verb::VenueApply;
+    if (word == QLatin1String("accept"))
+        return Verb::VenueAccept;
+    return Verb::None;
 }
 
 Verb verbFrom(const QString &word)
@@ -51,6 +79,8 @@ Verb verbFrom(const QString &word)
         return Verb::Upload;
     if (word == QLatin1String("diff"))
         return Verb::Diff;
+    if (word == QLatin1String("venue"))
+        return Verb::Venue;
     return Verb::None;
 }
 
@@ -101,6 +131,21 @@ QString missingParts(const Options &options)
         if (options.files.size() != 2)
             return QStringLiteral("two profile files expected, %1 given").arg(options.files.size());
         return {};
+    case Verb::VenueCheck:
+    case Verb::VenueBackup:
+    case Verb::VenueApply:
+    case Verb::VenueAccept:
+        if (options.files.isEmpty())
+            return QStringLiteral("no venue file given");
+        if (options.files.size() > 1)
+            return QStringLiteral("one venue file expected, %1 given").arg(options.files.size());
+        if (options.verb == Verb::VenueAccept && options.rooms.size() != 1)
+            return options.rooms.isEmpty()
+                       ? QStringLiteral("no --room given: accept takes the room to accept")
+                       : QStringLiteral("accept takes one --room, %1 given")
+                             .arg(options.rooms.size());
+        return {};
+    case Verb::Venue:
     case Verb::None:
         break;
     }
@@ -120,6 +165,16 @@ QString verbName(Verb verb)
         return QStringLiteral("upload");
     case Verb::Diff:
         return QStringLiteral("diff");
+    case Verb::Venue:
+        return QStringLiteral("venue");
+    case Verb::VenueCheck:
+        return QStringLiteral("venue check");
+    case Verb::VenueBackup:
+        return QStringLiteral("venue backup");
+    case Verb::VenueApply:
+        return QStringLiteral("venue apply");
+    case Verb::VenueAccept:
+        return QStringLiteral("venue accept");
     case Verb::None:
         break;
     }
@@ -149,10 +204,29 @@ ParseResult parseArguments(const QStringList &arguments)
     options.verb = verbFrom(first);
     if (options.verb == Verb::None)
         return fail(QStringLiteral("unknown command '%1'").arg(first));
+    qsizetype firstArgument = 1;
+    if (options.verb == Verb::Venue) {
+        // "venue ACTION": the action is part of the command.
+        const QString action = arguments.value(1);
+        if (isHelp(action)) {
+            options.help = true;
+            return result;
+        }
+        if (action.isEmpty())
+            return fail(QStringLiteral("no venue command given: check, backup, apply or accept"));
+        options.verb = venueVerbFrom(action);
+        if (options.verb == Verb::None) {
+            options.verb = Verb::Venue;
+            return fail(QStringLiteral("unknown venue command '%1': check, backup, apply or "
+                                       "accept")
+                            .arg(action));
+        }
+        firstArgument = 2;
+    }
 
     const QList<OptionRule> rules = rulesOf(options.verb);
     bool optionsEnded = false;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
+    for (qsizetype i = firstArgument; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
         if (optionsEnded || !argument.startsWith(QLatin1Char('-')) ||
             argument == QLatin1String("-")) {
@@ -204,6 +278,19 @@ ParseResult parseArguments(const QStringList &arguments)
             break;
         case Opt::Json:
             options.json = true;
+            break;
+        case Opt::Metrics:
+            if (!options.metrics.isEmpty())
+                return fail(QStringLiteral("--metrics given twice"));
+            options.metrics = value;
+            break;
+        case Opt::Room:
+            if (options.rooms.contains(value, Qt::CaseInsensitive))
+                return fail(QStringLiteral("room '%1' given twice").arg(value));
+            options.rooms.append(value);
+            break;
+        case Opt::DryRun:
+            options.dryRun = true;
             break;
         }
     }
@@ -281,6 +368,91 @@ QString helpText(Verb verb)
             "  -h, --help  this help\n"
             "\n"
             "Exit status: 0 equal, 1 different, 2 usage error or a bad file.\n");
+    case Verb::Venue:
+        return QStringLiteral(
+            "Usage: tonvara-cli venue check|backup|apply|accept VENUE [OPTIONS]\n"
+            "\n"
+            "Keeps every room of a venue on its approved settings. VENUE is an INI file:\n"
+            "\n"
+            "  [Venue]\n"
+            "  Name=Harbour\n"
+            "  Backups=backups            ; optional, the default\n"
+            "\n"
+            "  [Room Bar]\n"
+            "  Port=tcp://10.0.0.12:4001  ; COMn, a device path or tcp://HOST:PORT\n"
+            "  Baseline=rooms/bar.Lumaroch\n"
+            "\n"
+            "Relative paths are relative to the venue file's folder. The whole file, every\n"
+            "port and every baseline (as Import checks it) is checked before any port is\n"
+            "touched; a fault is reported as FILE:LINE: reason, exit status 2.\n"
+            "\n"
+            "Commands (each runs every room at once; --help after one describes it):\n"
+            "  check [--metrics FILE]          compare every room with its baseline\n"
+            "  backup                          read every room into the backups folder\n"
+            "  apply [--room NAME]... [--dry-run]\n"
+            "                                  back up, then upload the baseline where a\n"
+            "                                  room differs, and verify\n"
+            "  accept --room NAME              make what a room holds its baseline\n"
+            "\n"
+            "Each takes --json: one JSON document on standard output.\n");
+    case Verb::VenueCheck:
+        return QStringLiteral(
+            "Usage: tonvara-cli venue check VENUE [--json] [--metrics FILE]\n"
+            "\n"
+            "Reads every room (Identify and Read only: nothing is written to a target) and\n"
+            "compares it with its baseline. One line per room: it matches its baseline, N\n"
+            "settings differ (then one line per setting, as diff words it), or why it could\n"
+            "not be read.\n"
+            "\n"
+            "  --metrics FILE  also write the result for node_exporter's textfile collector\n"
+            "                  (Prometheus text format), replaced whole\n"
+            "  --json          one JSON document instead of the lines\n"
+            "  -h, --help      this help\n"
+            "\n"
+            "Exit status: 0 every room matches, 1 a room differs or could not be read,\n"
+            "2 usage error or a bad venue file.\n");
+    case Verb::VenueBackup:
+        return QStringLiteral(
+            "Usage: tonvara-cli venue backup VENUE [--json]\n"
+            "\n"
+            "Reads every room into BACKUPS/<UTC time>/<room>.Lumaroch, one folder per run\n"
+            "(for example backups/20261211T143000Z/Bar.Lumaroch). A room that fails leaves\n"
+            "no file.\n"
+            "\n"
+            "  --json      one JSON document instead of the lines\n"
+            "  -h, --help  this help\n"
+            "\n"
+            "Exit status: 0 every room saved, 1 a room failed, 2 usage error or a bad venue\n"
+            "file.\n");
+    case Verb::VenueApply:
+        return QStringLiteral(
+            "Usage: tonvara-cli venue apply VENUE [--room NAME]... [--dry-run] [--json]\n"
+            "\n"
+            "For every room (or those named): reads it and saves a backup first, as backup\n"
+            "does; where it differs from its baseline, uploads the whole baseline as upload\n"
+            "does and reads it back to verify. A room that matches, or that could not be\n"
+            "read or backed up, gets no write at all.\n"
+            "\n"
+            "  --room NAME  only this room (again for more)\n"
+            "  --dry-run    print what would change; write nothing, to no room and no file\n"
+            "  --json       one JSON document instead of the lines\n"
+            "  -h, --help   this help\n"
+            "\n"
+            "Exit status: 0 every room ends matching its baseline, 1 otherwise, 2 usage\n"
+            "error or a bad venue file.\n");
+    case Verb::VenueAccept:
+        return QStringLiteral(
+            "Usage: tonvara-cli venue accept VENUE --room NAME [--json]\n"
+            "\n"
+            "Reads the room and makes what it holds its baseline. The old baseline is first\n"
+            "copied into a new backups folder as \"<room> baseline.Lumaroch\"; the baseline\n"
+            "is then updated in place as Save writes profiles, replaced whole.\n"
+            "\n"
+            "  --room NAME  the room to accept\n"
+            "  --json       one JSON document instead of the lines\n"
+            "  -h, --help   this help\n"
+            "\n"
+            "Exit status: 0 accepted, 1 failed, 2 usage error or a bad venue file.\n");
     case Verb::None:
         break;
     }
@@ -296,6 +468,7 @@ QString helpText(Verb verb)
         "  upload [--verify] [--json] --port PORT [--port PORT ...] FILE\n"
         "                                          send a profile to one or more targets\n"
         "  diff FILE_A FILE_B                      compare two profiles\n"
+        "  venue check|backup|apply|accept VENUE   keep a venue's rooms on their baselines\n"
         "\n"
         "'tonvara-cli COMMAND --help' describes each command; see also tonvara-cli(1).\n"
         "Exit status: 0 all well, 1 some port failed or diff found differences,\n"

@@ -13,7 +13,12 @@ enum class Verb
     Ports,
     Read,
     Upload,
-    Diff
+    Diff,
+    Venue, // "venue" alone: only its --help
+    VenueCheck,
+    VenueBackup,
+    VenueApply,
+    VenueAccept
 };
 
 // Exit statuses: all well; some port failed (or diff found differences); usage or bad file.
@@ -33,6 +38,9 @@ struct Options
     QStringList files;    // upload: the profile; diff: the two profiles
     bool verify = false;  // upload: read back and compare
     bool json = false;    // one JSON object per port instead of the text line
+    QString metrics;      // venue check: --metrics
+    QStringList rooms;    // venue apply and accept: --room, in the order given
+    bool dryRun = false;  // venue apply: --dry-run
 };
 
 struct ParseResult

@@ -1,33 +1,27 @@
 #include "CliRunner.h"
 
 #include "CliOptions.h"
+#include "ParallelJobs.h"
 #include "PortJobs.h"
 #include "PortName.h"
 #include "ProfileCommands.h"
 #include "ProfileFile.h"
-#include "ProgressLine.h"
 #include "QSerialLine.h"
 #include "RS232Port.h"
 #include "SettingsDifference.h"
+#include "VenueCommands.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QThread>
-#include <atomic>
 #include <cstdio>
 #include <functional>
-#include <memory>
 #include <vector>
 
 namespace tonvara::cli {
 
 namespace {
-
-// How often the progress line is redrawn while ports are worked.
-constexpr int kProgressRefreshMs = 100;
 
 void printOut(const QString &text)
 {
@@ -55,120 +49,41 @@ std::optional<ProfileData> checkedProfile(const QString &path)
         return std::nullopt;
     }
     const ProfileCheck check = loadProfileFile(path);
-    switch (check.status) {
-    case ProfileStatus::Ok:
-        return check.data;
-    case ProfileStatus::ModelMismatch:
-        printErr(QStringLiteral("%1: %2").arg(shownPath(path),
-                                              QString::fromLatin1(kModelMismatchMessage)));
+    const QString refusal = profileRefusal(check);
+    if (!refusal.isEmpty()) {
+        printErr(QStringLiteral("%1: %2").arg(shownPath(path), refusal));
         return std::nullopt;
-    case ProfileStatus::DataError:
-        break;
     }
-    const QString detail =
-        !check.unreadable.isEmpty()
-            ? check.unreadable
-            : QStringLiteral("the value of %1").arg(QString::fromLatin1(check.failedKey));
-    printErr(QStringLiteral("%1: %2 (%3)")
-                 .arg(shownPath(path), QString::fromLatin1(kImportErrorMessage), detail));
-    return std::nullopt;
-}
-
-QString stageWord(int stage)
-{
-    switch (stage) {
-    case JobStatus::Waiting:
-        return QStringLiteral("waiting");
-    case JobStatus::Connecting:
-        return QStringLiteral("connecting");
-    case JobStatus::Reading:
-        return QStringLiteral("reading");
-    case JobStatus::Uploading:
-        return QStringLiteral("uploading");
-    case JobStatus::Verifying:
-        return QStringLiteral("verifying");
-    default:
-        return {};
-    }
+    // Import's rule stands (a missing key is taken as 0), but a cut file is worth a word.
+    const QString missing = missingKeysWarning(check);
+    if (!missing.isEmpty())
+        printErr(QStringLiteral("warning: %1: %2").arg(shownPath(path), missing));
+    return check.data;
 }
 
 using Job = std::function<PortReport(JobStatus &)>;
-
-struct RunningJob
-{
-    QString name;
-    JobStatus status;
-    PortReport report;
-    // Set by the job's thread once report is written. QThread::wait() orders the two threads
-    // through Qt's futex-based locks, which race checkers cannot see; this flag states the
-    // hand-over in the language's own terms.
-    std::atomic<bool> reported{false};
-    std::unique_ptr<QThread> thread;
-};
-
-void showProgress(ProgressLine &progress, const std::vector<std::unique_ptr<RunningJob>> &jobs)
-{
-    QStringList parts;
-    int done = 0;
-    int failed = 0;
-    int percentSum = 0;
-    for (const auto &job : jobs) {
-        const int stage = job->status.stage.load();
-        QString part = job->name + QLatin1Char(' ');
-        if (stage == JobStatus::Finished) {
-            ++done;
-            failed += job->status.failed ? 1 : 0;
-            part += job->status.failed ? QStringLiteral("failed") : QStringLiteral("done");
-        } else {
-            percentSum += job->status.overallPercent();
-            part += stageWord(stage);
-            if (stage >= JobStatus::Reading)
-                part += QStringLiteral(" %1%").arg(job->status.percent.load());
-        }
-        parts.append(part);
-    }
-    const int working = int(jobs.size()) - done;
-    QString summary = QStringLiteral("%1 ports: %2 done").arg(jobs.size()).arg(done - failed);
-    if (failed > 0)
-        summary += QStringLiteral(", %1 failed").arg(failed);
-    if (working > 0)
-        summary +=
-            QStringLiteral(", %1 under way, %2% on average").arg(working).arg(percentSum / working);
-    progress.show(parts.join(QStringLiteral(", ")), summary);
-}
 
 // Starts every job in a thread of its own and prints the reports in the order of the jobs.
 // The exit status: kExitFailed when any report failed.
 int runJobs(const QStringList &names, const QList<Job> &work, bool json, bool verifies = false)
 {
-    std::vector<std::unique_ptr<RunningJob>> jobs;
+    std::vector<PortReport> reports(std::size_t(work.size()));
+    std::vector<bool> ended(reports.size(), false);
+    QList<JobTask> tasks;
     for (qsizetype i = 0; i < work.size(); ++i) {
-        auto job = std::make_unique<RunningJob>();
-        job->name = names.at(i);
-        job->status.verifies = verifies;
-        RunningJob *raw = job.get();
-        const Job task = work.at(i);
-        job->thread.reset(QThread::create([raw, task] {
-            raw->report = task(raw->status);
-            raw->reported.store(true, std::memory_order_release);
-        }));
-        jobs.push_back(std::move(job));
+        tasks.append([&reports, i, job = work.at(i)](JobStatus &status) {
+            reports[std::size_t(i)] = job(status);
+        });
     }
-    for (const auto &job : jobs)
-        job->thread->start();
-
-    ProgressLine progress(ProgressLine::stderrIsTerminal());
+    runInParallel(names, tasks, QStringLiteral("ports"), verifies, [&](qsizetype i) {
+        ended[std::size_t(i)] = true;
+        const PortReport &report = reports[std::size_t(i)];
+        printOut(json ? QString::fromUtf8(QJsonDocument(report.json).toJson(QJsonDocument::Compact))
+                      : report.line);
+    });
     bool allOk = true;
-    for (const auto &job : jobs) {
-        while (!job->thread->wait(QDeadlineTimer(kProgressRefreshMs)))
-            showProgress(progress, jobs);
-        progress.clear();
-        const bool reported = job->reported.load(std::memory_order_acquire);
-        allOk = allOk && reported && job->report.ok;
-        printOut(
-            json ? QString::fromUtf8(QJsonDocument(job->report.json).toJson(QJsonDocument::Compact))
-                 : job->report.line);
-    }
+    for (std::size_t i = 0; i < reports.size(); ++i)
+        allOk = allOk && ended[i] && reports[i].ok;
     return allOk ? kExitOk : kExitFailed;
 }
 
@@ -289,6 +204,20 @@ int runDiff(const Options &options)
     return differences.empty() ? kExitOk : kExitFailed;
 }
 
+int runVenue(const Options &options, VenueRequest::Action action)
+{
+    VenueRequest request;
+    request.action = action;
+    request.venueFile = options.files.first();
+    request.json = options.json;
+    request.metrics = options.metrics;
+    request.rooms = options.rooms;
+    request.dryRun = options.dryRun;
+    return runVenueCommand(request, [&options](const QString &error) {
+        printErr(usageErrorText(options.verb, error));
+    });
+}
+
 } // namespace
 
 int runCommandLine(const QStringList &arguments)
@@ -317,6 +246,15 @@ int runCommandLine(const QStringList &arguments)
         return runUpload(options);
     case Verb::Diff:
         return runDiff(options);
+    case Verb::VenueCheck:
+        return runVenue(options, VenueRequest::Action::Check);
+    case Verb::VenueBackup:
+        return runVenue(options, VenueRequest::Action::Backup);
+    case Verb::VenueApply:
+        return runVenue(options, VenueRequest::Action::Apply);
+    case Verb::VenueAccept:
+        return runVenue(options, VenueRequest::Action::Accept);
+    case Verb::Venue:
     case Verb::None:
         break;
     }

@@ -42,6 +42,9 @@ struct PortReport
     QJsonObject json; // the same facts as one JSON object
 };
 
+// Why a port that was to carry a transfer did not connect ("no answer to Identify").
+QString connectFailure(const TargetLink::ProbeResult &probe);
+
 // COM<number> standing for device: what answers there (Identify only).
 PortReport probeEntry(int number, const QString &device, JobStatus &status);
 // The line and object that tell what a probe of COM<number> found.

@@ -36,10 +36,9 @@ class IniDocument
     QByteArray serialize() const;
     qsizetype lineCount() const { return qsizetype(m_lines.size()); }
 
-  private:
     enum class LineKind
     {
-        Other,
+        Other, // blank, comment, or neither a section nor an entry
         Section,
         Entry
     };
@@ -50,7 +49,11 @@ class IniDocument
         QByteArray name;  // section name or key, trimmed
         QByteArray value; // entries only, trimmed
     };
+    // The lines as read, in order (line n of the file is lines()[n - 1]), for a reader that
+    // checks a file whole and names the line of each fault.
+    const std::vector<Line> &lines() const { return m_lines; }
 
+  private:
     static Line parseLine(QByteArray text);
     // Index of the first entry of key in a section of that name, or -1.
     qsizetype findEntry(QByteArrayView section, QByteArrayView key) const;

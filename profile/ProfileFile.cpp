@@ -1,5 +1,7 @@
 #include "ProfileFile.h"
 
+#include "ProfileCommands.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -70,6 +72,34 @@ ProfileCheck loadProfileFile(const QString &path)
     return check;
 }
 
+QString profileRefusal(const ProfileCheck &check)
+{
+    switch (check.status) {
+    case ProfileStatus::Ok:
+        return {};
+    case ProfileStatus::ModelMismatch:
+        return QString::fromLatin1(kModelMismatchMessage);
+    case ProfileStatus::DataError:
+        break;
+    }
+    const QString detail =
+        !check.unreadable.isEmpty()
+            ? check.unreadable
+            : QStringLiteral("the value of %1").arg(QString::fromLatin1(check.failedKey));
+    return QStringLiteral("%1 (%2)").arg(QString::fromLatin1(kImportErrorMessage), detail);
+}
+
+QString missingKeysWarning(const ProfileCheck &check)
+{
+    if (check.status != ProfileStatus::Ok || check.missingKeys.isEmpty())
+        return {};
+    return QStringLiteral("%1 of the %2 setting keys missing, the first %3; Import takes a "
+                          "missing key as 0 (a maximum as 80)")
+        .arg(check.missingKeys.size())
+        .arg(profileValueKeys().size())
+        .arg(QString::fromLatin1(check.missingKeys.first()));
+}
+
 ExistingDocument readExistingDocument(const QString &path)
 {
     ExistingDocument existing;
@@ -94,6 +124,11 @@ ExistingDocument readExistingDocument(const QString &path)
 
 SaveResult writeDocumentFile(const QString &path, const IniDocument &doc)
 {
+    return writeFileAtomically(path, doc.serialize());
+}
+
+SaveResult writeFileAtomically(const QString &path, QByteArrayView bytes)
+{
     SaveResult result;
     QSaveFile file(path);
     // Unbuffered: a buffered flush that the disk takes only in part (full disk, file size
@@ -102,7 +137,6 @@ SaveResult writeDocumentFile(const QString &path, const IniDocument &doc)
         result.reason = file.errorString();
         return result;
     }
-    const QByteArray bytes = doc.serialize();
     qsizetype written = 0;
     while (written < bytes.size()) {
         const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);

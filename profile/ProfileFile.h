@@ -27,6 +27,14 @@ bool looksLikeText(QByteArrayView bytes);
 // model, is a DataError; a readable file without the model key is a ModelMismatch.
 ProfileCheck loadProfileFile(const QString &path);
 
+// Why Import refuses a checked profile, in Import's words ("The imported data errors. (the
+// value of Music1.3)"); empty when it is accepted.
+QString profileRefusal(const ProfileCheck &check);
+
+// A warning that a profile accepted by Import lacks keys: how many and the first of them;
+// empty when none is missing.
+QString missingKeysWarning(const ProfileCheck &check);
+
 struct SaveResult
 {
     bool ok = false;
@@ -40,6 +48,9 @@ SaveResult saveProfileFile(const QString &path, const ProfileData &profile);
 
 // Writes one document atomically.
 SaveResult writeDocumentFile(const QString &path, const IniDocument &doc);
+// Writes bytes atomically: a temporary file in the same folder, flushed and synced, renamed
+// over path only when whole. A failure (full disk, no right to write) leaves path as it was.
+SaveResult writeFileAtomically(const QString &path, QByteArrayView bytes);
 
 // The document already at path (empty when there is no file), or a reason it cannot be kept.
 struct ExistingDocument

@@ -181,6 +181,8 @@ ProfileCheck readProfile(const IniDocument &doc)
     ProfileData &data = check.data;
     for (const SettingId &setting : allSettings()) {
         const QByteArray key = keyOf(setting);
+        if (!doc.value(kProfileSection, key))
+            check.missingKeys.append(key);
         int value = 0;
         switch (setting.kind) {
         case SettingKind::Cell:
@@ -215,6 +217,7 @@ ProfileCheck readProfile(const IniDocument &doc)
         check.status = ProfileStatus::DataError;
         check.failedKey = reader.failedKey();
         check.data = ProfileData();
+        check.missingKeys.clear();
         return check;
     }
     check.status = ProfileStatus::Ok;

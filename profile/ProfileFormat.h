@@ -49,6 +49,9 @@ struct ProfileCheck
     ProfileData data;     // meaningful only when status is Ok
     QByteArray failedKey; // the first key that failed, for DataError
     QString unreadable;   // DataError of a file that could not be read: why
+    // Value keys the file does not hold, in the profile's key order. Import takes each at its
+    // default (0, a maximum 80) and says nothing; the command line warns about them.
+    QList<QByteArray> missingKeys;
 };
 
 // Reads and checks a whole profile: "Type" must be exactly "ORB-350TZ", every value must

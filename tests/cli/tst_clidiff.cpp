@@ -79,8 +79,10 @@ void TestCliDiff::comparesAsImportReads_data()
     QTest::newRow("same file") << base << base << 0 << QStringList{} << "";
     QTest::newRow("other order, case, line ends and sections")
         << base << rewritten(base) << 0 << QStringList{} << "";
-    QTest::newRow("missing VOL keys take Import's defaults")
-        << base << withoutVolKeys(base) << 0 << QStringList{} << "";
+    QTest::newRow("missing VOL keys take Import's defaults, with a warning")
+        << base << withoutVolKeys(base) << 0 << QStringList{}
+        << "warning: %2: 9 of the 211 setting keys missing, the first VOL0.0; Import takes a "
+           "missing key as 0 (a maximum as 80)";
     QTest::newRow("fraction rounds as Import rounds it")
         << base << withValue(base, "Music0.0", "10.4") << 0 << QStringList{} << "";
     QTest::newRow("one table value")

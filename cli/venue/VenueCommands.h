@@ -1,0 +1,35 @@
+// The venue commands of tonvara-cli: check, backup, apply and accept. Reads the venue file
+// whole first (a bad one writes FILE:LINE: reason and nothing else happens), then works every
+// room chosen in a thread of its own, prints one report per room in the file's order (or one
+// JSON document) and returns the exit status. Main thread; needs a QCoreApplication.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace tonvara::cli {
+
+struct VenueRequest
+{
+    enum class Action
+    {
+        Check,
+        Backup,
+        Apply,
+        Accept
+    };
+    Action action = Action::Check;
+    QString venueFile;
+    bool json = false;
+    QString metrics;   // check: the Prometheus text file to write, empty for none
+    QStringList rooms; // apply and accept: the rooms named, empty for every room
+    bool dryRun = false;
+};
+
+// usageError: prints a usage error (the caller's words for the command); the status is then 2.
+int runVenueCommand(const VenueRequest &request,
+                    const std::function<void(const QString &)> &usageError);
+
+} // namespace tonvara::cli
