@@ -1,5 +1,7 @@
 #include "PrometheusText.h"
 
+#include "VenueMetrics.h"
+
 namespace tonvara::cli {
 
 void PrometheusText::family(const char *name, const char *type, const char *help)
@@ -17,27 +19,11 @@ void PrometheusText::sample(const char *name, const Labels &labels, double value
             if (i > 0)
                 m_text += ',';
             m_text += QByteArray(labels.at(i).first) + "=\"" +
-                      escapeLabelValue(labels.at(i).second) + '"';
+                      escapedLabelValue(labels.at(i).second).toUtf8() + '"';
         }
         m_text += '}';
     }
     m_text += ' ' + QByteArray::number(value, 'g', 17) + '\n';
-}
-
-QByteArray PrometheusText::escapeLabelValue(const QString &value)
-{
-    QByteArray escaped;
-    for (const char c : value.toUtf8()) {
-        if (c == '\\')
-            escaped += "\\\\";
-        else if (c == '"')
-            escaped += "\\\"";
-        else if (c == '\n')
-            escaped += "\\n";
-        else
-            escaped += c;
-    }
-    return escaped;
 }
 
 } // namespace tonvara::cli

@@ -1,5 +1,5 @@
 // The Prometheus text exposition format, written by hand: a HELP and a TYPE line per family,
-// then one sample a line with its label values escaped (backslash, double quote, line feed).
+// then one sample a line with its label values escaped as the venue check's metrics file does.
 // Plain value type; any thread.
 #pragma once
 
@@ -18,8 +18,6 @@ class PrometheusText
     void family(const char *name, const char *type, const char *help);
     void sample(const char *name, const Labels &labels, double value);
     QByteArray text() const { return m_text; }
-
-    static QByteArray escapeLabelValue(const QString &value);
 
   private:
     QByteArray m_text;

@@ -6,6 +6,8 @@
 #include <QMetaEnum>
 #include <QNetworkRequest>
 #include <QPointer>
+#include <QSet>
+#include <QTimer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QWebSocket>
@@ -20,6 +22,82 @@ namespace {
 constexpr quint16 kCloseNotFound = 4404;
 constexpr quint16 kCloseForbidden = 4403;
 constexpr quint16 kCloseUnauthorized = 4401;
+
+// A request head larger than this is no request of ours.
+constexpr qsizetype kMaxHeadBytes = 16 * 1024;
+// A connection that sends no whole request head in this time is closed.
+constexpr std::chrono::milliseconds kHeadTimeout{10000};
+
+// Looks at the head of a connection's first request before Qt's HTTP server sees it: an
+// upgrade to a WebSocket goes to the WebSocket server, anything else to the HTTP server with
+// its bytes untouched. Reads nothing: it only peeks.
+class UpgradeGate : public QTcpServer
+{
+  public:
+    UpgradeGate(QWebSocketServer &webSockets, QObject *parent)
+        : QTcpServer(parent), m_webSockets(webSockets)
+    {
+    }
+
+  protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto *socket = new QTcpSocket(this);
+        if (!socket->setSocketDescriptor(descriptor)) {
+            delete socket;
+            return;
+        }
+        auto *deadline = new QTimer(socket);
+        deadline->setSingleShot(true);
+        connect(deadline, &QTimer::timeout, socket, &QTcpSocket::abort);
+        deadline->start(kHeadTimeout);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket, deadline] {
+            inspect(socket, deadline);
+        });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            if (socket->parent() == this && !m_handedOver.contains(socket))
+                socket->deleteLater();
+        });
+    }
+
+  private:
+    void inspect(QTcpSocket *socket, QTimer *deadline)
+    {
+        const QByteArray head = socket->peek(kMaxHeadBytes);
+        const qsizetype end = head.indexOf("\r\n\r\n");
+        if (end < 0) {
+            if (head.size() >= kMaxHeadBytes)
+                socket->abort();
+            return;
+        }
+        deadline->stop();
+        deadline->deleteLater();
+        disconnect(socket, nullptr, this, nullptr);
+        m_handedOver.insert(socket);
+        connect(socket, &QObject::destroyed, this,
+                [this, socket] { m_handedOver.remove(socket); });
+        if (isWebSocketUpgrade(head.left(end))) {
+            m_webSockets.handleConnection(socket);
+        } else {
+            addPendingConnection(socket);
+        }
+        // The bytes are there already: tell the new reader, as the line would.
+        emit socket->readyRead();
+    }
+
+    static bool isWebSocketUpgrade(const QByteArray &head)
+    {
+        for (const QByteArray &line : head.split('\n')) {
+            const qsizetype colon = line.indexOf(':');
+            if (colon > 0 && line.left(colon).trimmed().compare("upgrade", Qt::CaseInsensitive) == 0)
+                return line.mid(colon + 1).trimmed().compare("websocket", Qt::CaseInsensitive) == 0;
+        }
+        return false;
+    }
+
+    QWebSocketServer &m_webSockets;
+    QSet<QTcpSocket *> m_handedOver;
+};
 
 QByteArray methodName(QHttpServerRequest::Method method)
 {
@@ -61,10 +139,10 @@ QByteArray targetOf(const QUrl &url)
 } // namespace
 
 VenueServer::VenueServer(ApiRouter &router, QObject *parent)
-    : QAbstractHttpServer(parent), m_router(router)
+    : QAbstractHttpServer(parent), m_router(router),
+      m_webSockets(QStringLiteral("tonvara-cli"), QWebSocketServer::NonSecureMode)
 {
-    connect(this, &QAbstractHttpServer::newWebSocketConnection, this,
-            &VenueServer::onNewWebSocket);
+    connect(&m_webSockets, &QWebSocketServer::newConnection, this, &VenueServer::onNewWebSocket);
 }
 
 VenueServer::~VenueServer()
@@ -78,7 +156,7 @@ VenueServer::~VenueServer()
 
 quint16 VenueServer::listenOn(const QHostAddress &address, quint16 port, QString &error)
 {
-    auto *server = new QTcpServer(this);
+    auto *server = new UpgradeGate(m_webSockets, this);
     if (!server->listen(address, port)) {
         error = server->errorString();
         delete server;
@@ -117,8 +195,8 @@ void VenueServer::missingHandler(const QHttpServerRequest &request, QTcpSocket *
 
 void VenueServer::onNewWebSocket()
 {
-    while (hasPendingWebSocketConnections()) {
-        QWebSocket *socket = nextPendingWebSocketConnection().release();
+    while (m_webSockets.hasPendingConnections()) {
+        QWebSocket *socket = m_webSockets.nextPendingConnection();
         if (!socket)
             return;
         // Every upgrade arrives here, whatever its path: only /api/events is an event socket.
@@ -156,8 +234,11 @@ void VenueServer::onNewWebSocket()
             }
         }
         if (refusal) {
-            socket->close(static_cast<QWebSocketProtocol::CloseCode>(refusal), why);
-            socket->deleteLater();
+            // Closed once the handshake that delivered it has unwound.
+            QTimer::singleShot(0, socket, [socket, refusal, why] {
+                socket->close(static_cast<QWebSocketProtocol::CloseCode>(refusal), why);
+                socket->deleteLater();
+            });
             continue;
         }
         socket->setParent(this);

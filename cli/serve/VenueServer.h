@@ -1,8 +1,9 @@
 // The venue server's sockets: Qt's HTTP server parses each request and hands it to the
 // ApiRouter, answering later when a room has acknowledged its frames (and not at all when the
-// client has gone by then); every WebSocket upgrade the HTTP server hands over is checked here
-// (its path, origin and token) and then receives every event as one JSON text message.
-// Server thread only.
+// client has gone by then). A connection that opens with a WebSocket upgrade goes to Qt's
+// WebSocket server instead (6.4's HTTP server hands a browser's upgrade to its handlers as a
+// plain GET); each event socket is checked here (its path, origin and token) and then receives
+// every event as one JSON text message. Server thread only.
 #pragma once
 
 #include "ApiRouter.h"
@@ -11,6 +12,7 @@
 #include <QHostAddress>
 #include <QJsonObject>
 #include <QList>
+#include <QWebSocketServer>
 
 class QWebSocket;
 
@@ -38,6 +40,7 @@ class VenueServer : public QAbstractHttpServer
     void onNewWebSocket();
 
     ApiRouter &m_router;
+    QWebSocketServer m_webSockets;
     QList<QWebSocket *> m_eventSockets;
 };
 

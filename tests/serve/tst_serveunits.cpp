@@ -1,9 +1,8 @@
 // The venue server's pure parts: a settings body checked whole and kept in the order given,
-// the access rules, the metrics' label escaping and the request target's segments.
+// the access rules and the request target's segments.
 #include "AccessPolicy.h"
 #include "ApiRouter.h"
 #include "LiveSettings.h"
-#include "PrometheusText.h"
 
 #include <QTest>
 
@@ -72,12 +71,6 @@ class TestServeUnits : public QObject
         QFETCH(int, verdict);
         const AccessPolicy policy(QByteArray("0123456789abcdef"));
         QCOMPARE(int(policy.check(headers, open)), verdict);
-    }
-
-    void labelValuesAreEscaped()
-    {
-        QCOMPARE(PrometheusText::escapeLabelValue(QStringLiteral("Bar \"2\"\\\nx")),
-                 QByteArray(R"(Bar \"2\"\\\nx)"));
     }
 
     void targetsSplitIntoDecodedSegments()

@@ -1,5 +1,5 @@
 // The staff page: one card per room, state from the API and the event socket only.
-const KEYS = ['♭5', '♭4', '♭3', '♭2', '♭1', '♮', '#1', '#2', '#3', '#4', '#5'];
+const KEYS = ['♭5', '♭4', '♭3', '♭2', '♭1', '♮ natural', '#1', '#2', '#3', '#4', '#5'];
 const MODES = {
   MUSICMODE: ['MUSIC1', 'MUSIC2', 'MUSIC3', 'MUSIC4', 'MUSIC5', 'MUSIC6'],
   MICMODE: ['MIC1', 'MIC2', 'MIC3', 'MIC4', 'MIC5', 'MIC6'],
