@@ -103,6 +103,10 @@ void RoomWorker::openLink()
     m_link = std::make_unique<TargetLink>(*m_services, *m_store, *m_view,
                                           std::make_unique<QSerialLine>());
     m_link->port().setDiagnosticSink({});
+    // The line's own notification classifies every byte as it comes (and the reply and
+    // watchdog time-outs read the line before they decide), so a room needs no 15 ms poll:
+    // with two dozen rooms its wake-ups alone would cost more than the whole idle server.
+    m_link->pollTimer().setEnabled(false);
     m_bulk = std::make_unique<BulkTransfer>(*m_services, *m_link, *m_store, *m_view);
 }
 
