@@ -151,7 +151,8 @@ int main(int argc, char *argv[])
     const double cpuBefore = cpuSeconds(pid);
     clock.restart();
     pause(kIdleSeconds * 1000);
-    const double cpuPercent = (cpuSeconds(pid) - cpuBefore) / (double(clock.elapsed()) / 1000.0) * 100.0;
+    const double cpuPercent =
+        (cpuSeconds(pid) - cpuBefore) / (double(clock.elapsed()) / 1000.0) * 100.0;
     const double rss = rssMiB(pid);
     std::printf("serve: idle with %d rooms: %.2f %% of one core, %.1f MiB resident\n", kRooms,
                 cpuPercent, rss);
@@ -161,9 +162,9 @@ int main(int argc, char *argv[])
     for (int i = 0; i < kPosts; ++i) {
         QElapsedTimer one;
         one.start();
-        const HttpResult result = httpRequest(port, "POST", "/api/rooms/Room%201/settings",
-                                              QByteArray("{\"START0\": ") +
-                                                  QByteArray::number(30 + i % 2) + '}');
+        const HttpResult result =
+            httpRequest(port, "POST", "/api/rooms/Room%201/settings",
+                        QByteArray("{\"START0\": ") + QByteArray::number(30 + i % 2) + '}');
         if (result.status != 200) {
             std::fprintf(stderr, "serve: POST answered %d: %s\n", result.status,
                          result.body.constData());
@@ -191,14 +192,16 @@ int main(int argc, char *argv[])
         sockets.push_back(std::move(socket));
     }
     clock.restart();
-    while (std::any_of(sockets.begin(), sockets.end(),
-                       [](const auto &s) { return s->state() != QAbstractSocket::ConnectedState; })) {
+    while (std::any_of(sockets.begin(), sockets.end(), [](const auto &s) {
+        return s->state() != QAbstractSocket::ConnectedState;
+    })) {
         if (clock.elapsed() > 10000) {
-            std::fprintf(stderr, "serve: %lld of %d event sockets did not open\n",
-                         static_cast<long long>(std::count_if(
-                             sockets.begin(), sockets.end(),
-                             [](const auto &s) { return s->state() != QAbstractSocket::ConnectedState; })),
-                         kSockets);
+            std::fprintf(
+                stderr, "serve: %lld of %d event sockets did not open\n",
+                static_cast<long long>(std::count_if(
+                    sockets.begin(), sockets.end(),
+                    [](const auto &s) { return s->state() != QAbstractSocket::ConnectedState; })),
+                kSockets);
             return 1;
         }
         pause(20);
@@ -209,9 +212,9 @@ int main(int argc, char *argv[])
         const int value = 40 + round;
         expected = QStringLiteral("\"value\":%1}").arg(value);
         roundClock.start();
-        const HttpResult posted = httpRequest(port, "POST", "/api/rooms/Room%202/settings",
-                                              QByteArray("{\"START2\": ") +
-                                                  QByteArray::number(value) + '}');
+        const HttpResult posted =
+            httpRequest(port, "POST", "/api/rooms/Room%202/settings",
+                        QByteArray("{\"START2\": ") + QByteArray::number(value) + '}');
         if (posted.status != 200) {
             std::fprintf(stderr, "serve: POST answered %d: %s\n", posted.status,
                          posted.body.constData());
@@ -236,6 +239,7 @@ int main(int argc, char *argv[])
     std::printf("idle_cpu_ratio=%.3f idle_rss_ratio=%.3f post_ack_ratio=%.3f "
                 "events_50_ratio=%.3f (limits: %.0f %% of a core, %.0f MiB, %.0f ms, %.0f ms)\n",
                 cpuPercent / kCpuLimitPercent, rss / kRssLimitMiB, ackMs / kAckLimitMs,
-                eventMs / kEventLimitMs, kCpuLimitPercent, kRssLimitMiB, kAckLimitMs, kEventLimitMs);
+                eventMs / kEventLimitMs, kCpuLimitPercent, kRssLimitMiB, kAckLimitMs,
+                kEventLimitMs);
     return 0;
 }

@@ -18,8 +18,8 @@ std::uint8_t u8(int value)
 LiveFrame liveWrite(int group, int mode, int address, int value, bool pauseWhenZero)
 {
     LiveFrame live;
-    live.frame = CommandFrame{FrameLead, Command::LiveWrite, u8(group), u8(mode), u8(address),
-                              u8(value)};
+    live.frame =
+        CommandFrame{FrameLead, Command::LiveWrite, u8(group), u8(mode), u8(address), u8(value)};
     live.pauseWhenZero = pauseWhenZero;
     return live;
 }

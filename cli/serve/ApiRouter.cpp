@@ -153,12 +153,13 @@ void ApiRouter::route(const ApiRequest &request, const QStringList &path, const 
         QJsonArray rooms;
         for (const ServedRoom *room : m_rooms)
             rooms.append(room->json());
-        return reply(jsonAnswer(
-            200, QJsonObject{{QStringLiteral("venue"), m_venue}, {QStringLiteral("rooms"), rooms}}));
+        return reply(jsonAnswer(200, QJsonObject{{QStringLiteral("venue"), m_venue},
+                                                 {QStringLiteral("rooms"), rooms}}));
     }
     ServedRoom *target = room(path.at(2));
     if (!target)
-        return reply(errorAnswer(404, QStringLiteral("no room named \"%1\"").arg(path.at(2).left(80))));
+        return reply(
+            errorAnswer(404, QStringLiteral("no room named \"%1\"").arg(path.at(2).left(80))));
     if (path.size() == 3)
         return get ? reply(jsonAnswer(200, target->json())) : wrongMethod("GET");
 
@@ -207,7 +208,8 @@ ApiAnswer ApiRouter::asset(const QString &file)
             break;
         return {200, asset.contentType, resource.readAll()};
     }
-    return errorAnswer(500, QStringLiteral("the page's file %1 is missing from the program").arg(file));
+    return errorAnswer(500,
+                       QStringLiteral("the page's file %1 is missing from the program").arg(file));
 }
 
 QByteArray ApiRouter::metricsText() const
@@ -227,8 +229,7 @@ QByteArray ApiRouter::metricsText() const
                     double(room->snapshot().linkLosses));
     text.family("tonvara_room_frames_total", "counter", "Frames put on the room's line.");
     for (const ServedRoom *room : m_rooms)
-        text.sample("tonvara_room_frames_total", roomLabels(room),
-                    double(room->snapshot().frames));
+        text.sample("tonvara_room_frames_total", roomLabels(room), double(room->snapshot().frames));
     text.family("tonvara_http_requests_total", "counter", "HTTP requests answered, by status.");
     for (auto it = m_answersByCode.cbegin(); it != m_answersByCode.cend(); ++it)
         text.sample("tonvara_http_requests_total", {{"code", QString::number(it.key())}},

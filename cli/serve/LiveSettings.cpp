@@ -185,7 +185,8 @@ ParsedChanges parseLiveChanges(const QByteArray &body)
         const QJsonValue value = object.value(given);
         const double number = value.toDouble(-1.0);
         if (!value.isDouble() || number != std::floor(number) || number < 0 || number > maximum) {
-            parsed.error = QStringLiteral("%1 must be %2").arg(quoted(change.key), rangeText(maximum));
+            parsed.error =
+                QStringLiteral("%1 must be %2").arg(quoted(change.key), rangeText(maximum));
             return parsed;
         }
         change.value = static_cast<int>(number);
@@ -234,8 +235,9 @@ void applyChange(ParameterStore &store, const LiveChange &change)
         return;
     case LiveKind::Mode: {
         const std::uint8_t mode = u8(modeOfListItem(change.group, change.value));
-        (change.group == 0 ? store.musicMode : change.group == 1 ? store.micMode : store.effMode) =
-            mode;
+        (change.group == 0   ? store.musicMode
+         : change.group == 1 ? store.micMode
+                             : store.effMode) = mode;
         return;
     }
     case LiveKind::Cell:

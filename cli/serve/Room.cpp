@@ -26,8 +26,8 @@ Room::Room(const QString &name, const QString &port, const QString &device,
     m_worker->moveToThread(&m_thread);
     // The worker's timers and line belong to its thread: it is deleted there, last.
     RoomWorker *worker = m_worker;
-    connect(&m_thread, &QThread::finished, worker, [worker] { delete worker; },
-            Qt::DirectConnection);
+    connect(
+        &m_thread, &QThread::finished, worker, [worker] { delete worker; }, Qt::DirectConnection);
     connect(m_worker, &RoomWorker::snapshotChanged, this, &Room::onSnapshot);
     connect(m_worker, &RoomWorker::changeAcknowledged, this, &Room::changeAcknowledged);
     connect(m_worker, &RoomWorker::requestDone, this, &Room::onRequestDone);
@@ -37,7 +37,8 @@ Room::~Room()
 {
     if (m_thread.isRunning()) {
         RoomWorker *worker = m_worker;
-        QMetaObject::invokeMethod(worker, [worker] { worker->stop(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            worker, [worker] { worker->stop(); }, Qt::QueuedConnection);
         m_thread.quit();
         m_thread.wait();
     } else {
@@ -49,7 +50,8 @@ void Room::start()
 {
     m_thread.start();
     RoomWorker *worker = m_worker;
-    QMetaObject::invokeMethod(worker, [worker] { worker->start(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        worker, [worker] { worker->start(); }, Qt::QueuedConnection);
 }
 
 quint64 Room::queue(Done done)
@@ -71,15 +73,16 @@ void Room::release(Done done)
 {
     const quint64 id = queue(std::move(done));
     RoomWorker *worker = m_worker;
-    QMetaObject::invokeMethod(worker, [worker, id] { worker->release(id); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        worker, [worker, id] { worker->release(id); }, Qt::QueuedConnection);
 }
 
 void Room::take(Done done)
 {
     const quint64 id = queue(std::move(done));
     RoomWorker *worker = m_worker;
-    QMetaObject::invokeMethod(worker, [worker, id] { worker->take(id); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        worker, [worker, id] { worker->take(id); }, Qt::QueuedConnection);
 }
 
 void Room::onSnapshot(const RoomSnapshot &snapshot)

@@ -38,8 +38,7 @@ class Room : public QObject, public ServedRoom
 
   private:
     void onSnapshot(const RoomSnapshot &snapshot);
-    void onRequestDone(quint64 request, const ChangeOutcome &outcome,
-                       const RoomSnapshot &snapshot);
+    void onRequestDone(quint64 request, const ChangeOutcome &outcome, const RoomSnapshot &snapshot);
     quint64 queue(Done done);
 
     QString m_name;

@@ -22,8 +22,8 @@ QString roomStateText(RoomState state);
 struct RoomSnapshot
 {
     RoomState state = RoomState::NotConnected;
-    QString error;         // why the room is not connected, or why the last change failed
-    QJsonObject settings;  // empty until the first read has completed
+    QString error;        // why the room is not connected, or why the last change failed
+    QJsonObject settings; // empty until the first read has completed
     quint64 linkLosses = 0;
     quint64 frames = 0; // frames put on the room's line
 };

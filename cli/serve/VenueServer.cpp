@@ -7,9 +7,9 @@
 #include <QNetworkRequest>
 #include <QPointer>
 #include <QSet>
-#include <QTimer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QWebSocket>
 
 #include <memory>
@@ -51,9 +51,8 @@ class UpgradeGate : public QTcpServer
         deadline->setSingleShot(true);
         connect(deadline, &QTimer::timeout, socket, &QTcpSocket::abort);
         deadline->start(kHeadTimeout);
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket, deadline] {
-            inspect(socket, deadline);
-        });
+        connect(socket, &QTcpSocket::readyRead, this,
+                [this, socket, deadline] { inspect(socket, deadline); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             if (socket->parent() == this && !m_handedOver.contains(socket))
                 socket->deleteLater();
@@ -74,8 +73,7 @@ class UpgradeGate : public QTcpServer
         deadline->deleteLater();
         disconnect(socket, nullptr, this, nullptr);
         m_handedOver.insert(socket);
-        connect(socket, &QObject::destroyed, this,
-                [this, socket] { m_handedOver.remove(socket); });
+        connect(socket, &QObject::destroyed, this, [this, socket] { m_handedOver.remove(socket); });
         if (isWebSocketUpgrade(head.left(end))) {
             m_webSockets.handleConnection(socket);
         } else {
@@ -89,7 +87,8 @@ class UpgradeGate : public QTcpServer
     {
         for (const QByteArray &line : head.split('\n')) {
             const qsizetype colon = line.indexOf(':');
-            if (colon > 0 && line.left(colon).trimmed().compare("upgrade", Qt::CaseInsensitive) == 0)
+            if (colon > 0 &&
+                line.left(colon).trimmed().compare("upgrade", Qt::CaseInsensitive) == 0)
                 return line.mid(colon + 1).trimmed().compare("websocket", Qt::CaseInsensitive) == 0;
         }
         return false;
@@ -206,10 +205,10 @@ void VenueServer::onNewWebSocket()
         for (const QByteArray &name : upgrade.rawHeaderList())
             headers.append({name, upgrade.rawHeader(name)});
         if (!hasHeader(headers, "host") && !url.host().isEmpty())
-            headers.append({"Host", (url.host() + (url.port() > 0
-                                                        ? QStringLiteral(":%1").arg(url.port())
-                                                        : QString()))
-                                        .toUtf8()});
+            headers.append(
+                {"Host",
+                 (url.host() + (url.port() > 0 ? QStringLiteral(":%1").arg(url.port()) : QString()))
+                     .toUtf8()});
         if (!hasHeader(headers, "origin") && !socket->origin().isEmpty())
             headers.append({"Origin", socket->origin().toUtf8()});
         const QByteArray target = targetOf(url);

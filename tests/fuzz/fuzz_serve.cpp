@@ -23,7 +23,10 @@ const QByteArray kToken = "fuzz-token-0123456789";
 class StandInRoom : public ServedRoom
 {
   public:
-    StandInRoom(QString name, RoomState state) : m_name(std::move(name)) { m_snapshot.state = state; }
+    StandInRoom(QString name, RoomState state) : m_name(std::move(name))
+    {
+        m_snapshot.state = state;
+    }
     QString name() const override { return m_name; }
     QString port() const override { return QStringLiteral("/dev/null"); }
     RoomSnapshot snapshot() const override { return m_snapshot; }

@@ -19,8 +19,8 @@ HttpResult httpRequest(quint16 port, const QByteArray &method, const QByteArray 
                        const QByteArray &body, const Headers &headers, int timeoutMs)
 {
     QNetworkAccessManager manager;
-    QNetworkRequest request(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port) +
-                                 QString::fromUtf8(path)));
+    QNetworkRequest request(
+        QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port) + QString::fromUtf8(path)));
     for (const auto &[name, value] : headers)
         request.setRawHeader(name, value);
     if (!body.isEmpty() && !request.hasRawHeader("Content-Type"))
@@ -76,8 +76,9 @@ bool EventClient::waitFor(const QStringList &fragments, int timeoutMs)
     while (true) {
         for (qsizetype i = m_seen; i < m_messages.size(); ++i) {
             const QString &message = m_messages.at(i);
-            const bool all = std::all_of(fragments.begin(), fragments.end(),
-                                         [&message](const QString &f) { return message.contains(f); });
+            const bool all =
+                std::all_of(fragments.begin(), fragments.end(),
+                            [&message](const QString &f) { return message.contains(f); });
             if (all) {
                 m_seen = i + 1;
                 return true;

@@ -43,21 +43,21 @@ class TestServeUnits : public QObject
         QTest::addColumn<bool>("open");
         QTest::addColumn<int>("verdict");
         const QByteArray token = "Bearer 0123456789abcdef";
-        QTest::newRow("no origin, token") << HeaderList{{"Authorization", token}} << false
-                                          << int(AccessPolicy::Verdict::Allowed);
+        QTest::newRow("no origin, token")
+            << HeaderList{{"Authorization", token}} << false << int(AccessPolicy::Verdict::Allowed);
         QTest::newRow("own origin") << HeaderList{{"Host", "10.0.0.2:8350"},
                                                   {"Origin", "http://10.0.0.2:8350"},
                                                   {"authorization", token}}
                                     << false << int(AccessPolicy::Verdict::Allowed);
-        QTest::newRow("other port") << HeaderList{{"Host", "10.0.0.2:8350"},
-                                                  {"Origin", "http://10.0.0.2:8351"}}
-                                    << true << int(AccessPolicy::Verdict::ForeignOrigin);
+        QTest::newRow("other port")
+            << HeaderList{{"Host", "10.0.0.2:8350"}, {"Origin", "http://10.0.0.2:8351"}} << true
+            << int(AccessPolicy::Verdict::ForeignOrigin);
         QTest::newRow("origin without host") << HeaderList{{"Origin", "http://x"}} << true
                                              << int(AccessPolicy::Verdict::ForeignOrigin);
-        QTest::newRow("page without token") << HeaderList{} << true
-                                            << int(AccessPolicy::Verdict::Allowed);
-        QTest::newRow("api without token") << HeaderList{} << false
-                                           << int(AccessPolicy::Verdict::NoToken);
+        QTest::newRow("page without token")
+            << HeaderList{} << true << int(AccessPolicy::Verdict::Allowed);
+        QTest::newRow("api without token")
+            << HeaderList{} << false << int(AccessPolicy::Verdict::NoToken);
         QTest::newRow("token one byte short")
             << HeaderList{{"Authorization", "Bearer 0123456789abcde"}} << false
             << int(AccessPolicy::Verdict::NoToken);
