@@ -5,6 +5,7 @@
 #include "FactoryValues.h"
 #include "HeadlessWindowServices.h"
 #include "LiveFrames.h"
+#include "PortJobs.h"
 #include "QSerialLine.h"
 #include "RS232Port.h"
 #include "SettingRef.h"
@@ -45,26 +46,6 @@ QString roomStateText(RoomState state)
 namespace {
 
 using Kind = TargetLink::ProbeResult::Kind;
-
-QString probeFailure(const TargetLink::ProbeResult &probe)
-{
-    switch (probe.kind) {
-    case Kind::Target:
-        return {};
-    case Kind::OtherModel:
-        return QStringLiteral("another model answered Identify");
-    case Kind::Silent:
-        return QStringLiteral("no answer to Identify");
-    case Kind::NotConfigured:
-        return QStringLiteral("the device refused the line settings (9600 baud, 8N1)");
-    case Kind::NotOpened:
-        break;
-    }
-    QString reason = openFailureReason(probe.open);
-    if (reason.endsWith(QLatin1Char('.')))
-        reason.chop(1);
-    return reason.isEmpty() ? QStringLiteral("the port did not open") : reason;
-}
 
 } // namespace
 
@@ -135,7 +116,7 @@ void RoomWorker::tryConnect()
     if (probe.kind != Kind::NotOpened)
         ++m_frames;
     if (probe.kind != Kind::Target) {
-        m_error = probeFailure(probe);
+        m_error = connectFailure(probe);
     } else {
         // Every setting first, so that the synchronisation pushes the target's own values.
         *m_store = factoryStore();

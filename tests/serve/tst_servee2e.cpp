@@ -90,7 +90,8 @@ class TestServeE2e : public QObject
   private slots:
     void initTestCase()
     {
-        QVERIFY2(m_bar.start({"--trace"}), qPrintable(m_bar.errorString()));
+        // Bar's target refuses the key #4.
+        QVERIFY2(m_bar.start({"--trace", "--refuse-key", "9"}), qPrintable(m_bar.errorString()));
         // Side Room's MUSIC maximum is 30: a start level above it is lowered to it.
         QVERIFY2(m_side.start({"--trace"}), qPrintable(m_side.errorString()));
         QVERIFY(m_side.setSetting(5, 0, 0, 30));
@@ -159,6 +160,21 @@ class TestServeE2e : public QObject
         for (const QString &f : frames)
             QVERIFY2(f.startsWith("CD,02,02,15,"), qPrintable(f));
         QVERIFY(frames.first().startsWith("CD,02,02,15,52,"));
+    }
+
+    void aRefusedKeyFallsBackToNatural()
+    {
+        EventClient watcher;
+        QVERIFY(watcher.open(QStringLiteral("ws://127.0.0.1:%1/api/events").arg(m_port)));
+        const qsizetype before = framesOf(m_bar).size();
+        const HttpResult taken = post("Bar", R"({"KEY": 7})");
+        QCOMPARE(taken.json().value("settings").toObject().value("KEY").toInt(), 7);
+        const HttpResult refused = post("Bar", R"({"KEY": 9})");
+        QCOMPARE(refused.status, 200);
+        QCOMPARE(refused.json().value("settings").toObject().value("KEY").toInt(), 5);
+        QCOMPARE(framesSince(m_bar, before), QStringList({live(11, 0, 0, 7), live(11, 0, 0, 9)}));
+        QVERIFY(watcher.waitFor({R"("key":"KEY")", R"("value":7)"}));
+        QVERIFY(watcher.waitFor({R"("key":"KEY")", R"("value":5)"}));
     }
 
     void badBodiesSendNothing_data()
