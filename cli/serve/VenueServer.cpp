@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QWebSocket>
 
+#include <algorithm>
 #include <memory>
 
 namespace tonvara::cli {
@@ -74,29 +75,65 @@ class UpgradeGate : public QTcpServer
         disconnect(socket, nullptr, this, nullptr);
         m_handedOver.insert(socket);
         connect(socket, &QObject::destroyed, this, [this, socket] { m_handedOver.remove(socket); });
-        if (isWebSocketUpgrade(head.left(end))) {
+        switch (classifyRequestHead(QByteArrayView(head).first(end))) {
+        case RequestHead::WebSocket:
             m_webSockets.handleConnection(socket);
-        } else {
+            break;
+        case RequestHead::BodyTooLarge:
+            refuseBody(socket);
+            return;
+        case RequestHead::Http:
+            // Qt's HTTP server takes a whole request in before its handler sees it; bounded
+            // here, a larger request on a kept-alive connection stalls instead of filling memory.
+            socket->setReadBufferSize(kMaxHeadBytes + kMaxBodyBytes + kMaxHeadBytes);
             addPendingConnection(socket);
+            break;
         }
         // The bytes are there already: tell the new reader, as the line would.
         emit socket->readyRead();
     }
 
-    static bool isWebSocketUpgrade(const QByteArray &head)
+    static void refuseBody(QTcpSocket *socket)
     {
-        for (const QByteArray &line : head.split('\n')) {
-            const qsizetype colon = line.indexOf(':');
-            if (colon > 0 &&
-                line.left(colon).trimmed().compare("upgrade", Qt::CaseInsensitive) == 0)
-                return line.mid(colon + 1).trimmed().compare("websocket", Qt::CaseInsensitive) == 0;
-        }
-        return false;
+        const ApiAnswer answer = errorAnswer(400, QStringLiteral("the body is larger than 64 KiB"));
+        socket->write("HTTP/1.1 400 Bad Request\r\nContent-Type: " + answer.contentType +
+                      "\r\nContent-Length: " + QByteArray::number(answer.body.size()) +
+                      "\r\nConnection: close\r\n\r\n" + answer.body);
+        socket->disconnectFromHost();
     }
 
     QWebSocketServer &m_webSockets;
     QSet<QTcpSocket *> m_handedOver;
 };
+
+} // namespace
+
+RequestHead classifyRequestHead(QByteArrayView head)
+{
+    bool upgrade = false;
+    for (const QByteArray &line : head.toByteArray().split('\n')) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon <= 0)
+            continue;
+        const QByteArray name = line.left(colon).trimmed();
+        const QByteArray value = line.mid(colon + 1).trimmed();
+        if (name.compare("upgrade", Qt::CaseInsensitive) == 0)
+            upgrade = value.compare("websocket", Qt::CaseInsensitive) == 0;
+        if (name.compare("content-length", Qt::CaseInsensitive) == 0) {
+            bool ok = false;
+            const qulonglong length = value.toULongLong(&ok);
+            const bool digits =
+                !value.isEmpty() && std::all_of(value.begin(), value.end(),
+                                                [](char c) { return c >= '0' && c <= '9'; });
+            // Digits beyond 64 bits are too large as well; anything else Qt's parser refuses.
+            if (digits && (!ok || length > qulonglong(kMaxBodyBytes)))
+                return RequestHead::BodyTooLarge;
+        }
+    }
+    return upgrade ? RequestHead::WebSocket : RequestHead::Http;
+}
+
+namespace {
 
 QByteArray methodName(QHttpServerRequest::Method method)
 {

@@ -18,6 +18,17 @@ class QWebSocket;
 
 namespace tonvara::cli {
 
+// What the head of a connection's first request asks for, looked at before Qt's HTTP server
+// reads it: an upgrade to a WebSocket, a body too large to take in (by its Content-Length), or
+// an ordinary request. head: the bytes up to the blank line that ends it.
+enum class RequestHead
+{
+    Http,
+    WebSocket,
+    BodyTooLarge
+};
+RequestHead classifyRequestHead(QByteArrayView head);
+
 class VenueServer : public QAbstractHttpServer
 {
     Q_OBJECT

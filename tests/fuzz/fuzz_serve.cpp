@@ -3,10 +3,12 @@
 // body. Two stand-in rooms record what would go on their lines. Every request gets exactly one
 // answer with a status the API uses; a change reaches a room only from an allowed POST of a
 // body that is good as a whole, to a connected room, and then exactly as checked; a refusal
-// sends nothing; every JSON answer is a JSON object.
+// sends nothing; every JSON answer is a JSON object. The bytes are also read as a request head
+// by the check that runs before Qt's HTTP server.
 #include "FuzzCheck.h"
 
 #include "ApiRouter.h"
+#include "VenueServer.h"
 
 #include <QJsonDocument>
 
@@ -90,6 +92,11 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
+    // The same bytes as the head the server looks at before Qt's HTTP server reads it.
+    const QByteArrayView raw(data, qsizetype(size));
+    if (classifyRequestHead(raw) == RequestHead::BodyTooLarge)
+        FUZZ_CHECK(raw.toByteArray().toLower().contains("content-length"));
+
     StandInRoom bar(QStringLiteral("Bar"), RoomState::Connected);
     StandInRoom side(QStringLiteral("Side Room"), RoomState::NotConnected);
     ApiRouter router(QStringLiteral("Harbour"), {&bar, &side}, AccessPolicy(kToken));

@@ -3,6 +3,7 @@
 #include "AccessPolicy.h"
 #include "ApiRouter.h"
 #include "LiveSettings.h"
+#include "VenueServer.h"
 
 #include <QTest>
 
@@ -71,6 +72,32 @@ class TestServeUnits : public QObject
         QFETCH(int, verdict);
         const AccessPolicy policy(QByteArray("0123456789abcdef"));
         QCOMPARE(int(policy.check(headers, open)), verdict);
+    }
+
+    void requestHeads_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("plain GET")
+            << QByteArray("GET / HTTP/1.1\r\nHost: x") << int(RequestHead::Http);
+        QTest::newRow("browser upgrade")
+            << QByteArray("GET /api/events HTTP/1.1\r\nConnection: Upgrade\r\nUpgrade: WebSocket")
+            << int(RequestHead::WebSocket);
+        QTest::newRow("other upgrade")
+            << QByteArray("GET / HTTP/1.1\r\nUpgrade: h2c") << int(RequestHead::Http);
+        QTest::newRow("64 KiB body")
+            << QByteArray("POST /x HTTP/1.1\r\ncontent-length: 65536") << int(RequestHead::Http);
+        QTest::newRow("one byte more") << QByteArray("POST /x HTTP/1.1\r\nContent-Length: 65537")
+                                       << int(RequestHead::BodyTooLarge);
+        QTest::newRow("length beyond 64 bits")
+            << QByteArray("POST /x HTTP/1.1\r\nContent-Length: 99999999999999999999")
+            << int(RequestHead::BodyTooLarge);
+    }
+    void requestHeads()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(int, kind);
+        QCOMPARE(int(classifyRequestHead(head)), kind);
     }
 
     void targetsSplitIntoDecodedSegments()
