@@ -6,7 +6,6 @@
 #include <QMetaEnum>
 #include <QNetworkRequest>
 #include <QPointer>
-#include <QSet>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -54,10 +53,8 @@ class UpgradeGate : public QTcpServer
         deadline->start(kHeadTimeout);
         connect(socket, &QTcpSocket::readyRead, this,
                 [this, socket, deadline] { inspect(socket, deadline); });
-        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-            if (socket->parent() == this && !m_handedOver.contains(socket))
-                socket->deleteLater();
-        });
+        // Until it is handed over (which disconnects this), a socket that goes is ours to delete.
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     }
 
   private:
@@ -73,8 +70,7 @@ class UpgradeGate : public QTcpServer
         deadline->stop();
         deadline->deleteLater();
         disconnect(socket, nullptr, this, nullptr);
-        m_handedOver.insert(socket);
-        connect(socket, &QObject::destroyed, this, [this, socket] { m_handedOver.remove(socket); });
+        disconnect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         switch (classifyRequestHead(QByteArrayView(head).first(end))) {
         case RequestHead::WebSocket:
             m_webSockets.handleConnection(socket);
@@ -99,11 +95,11 @@ class UpgradeGate : public QTcpServer
         socket->write("HTTP/1.1 400 Bad Request\r\nContent-Type: " + answer.contentType +
                       "\r\nContent-Length: " + QByteArray::number(answer.body.size()) +
                       "\r\nConnection: close\r\n\r\n" + answer.body);
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         socket->disconnectFromHost();
     }
 
     QWebSocketServer &m_webSockets;
-    QSet<QTcpSocket *> m_handedOver;
 };
 
 } // namespace
