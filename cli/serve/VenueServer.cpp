@@ -27,6 +27,8 @@ constexpr quint16 kCloseUnauthorized = 4401;
 constexpr qsizetype kMaxHeadBytes = 16 * 1024;
 // A connection that sends no whole request head in this time is closed.
 constexpr std::chrono::milliseconds kHeadTimeout{10000};
+// How long the body of a refused request is read and dropped before the connection closes.
+constexpr std::chrono::milliseconds kDrainTime{2000};
 
 // Looks at the head of a connection's first request before Qt's HTTP server sees it: an
 // upgrade to a WebSocket goes to the WebSocket server, anything else to the HTTP server with
@@ -96,7 +98,12 @@ class UpgradeGate : public QTcpServer
                       "\r\nContent-Length: " + QByteArray::number(answer.body.size()) +
                       "\r\nConnection: close\r\n\r\n" + answer.body);
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        socket->disconnectFromHost();
+        // The body still on its way is read and dropped for a while: closing on unread bytes
+        // would reset the connection, and the client could lose the answer.
+        connect(socket, &QTcpSocket::readyRead, socket,
+                [socket] { socket->skip(socket->bytesAvailable()); });
+        socket->skip(socket->bytesAvailable());
+        QTimer::singleShot(kDrainTime, socket, &QTcpSocket::disconnectFromHost);
     }
 
     QWebSocketServer &m_webSockets;
