@@ -3,19 +3,16 @@
 // should take about the time of one: the limit on the ratio is 1.35. Prints a table and, last,
 // the ratios of the best times. Measures only; the exit status says whether every run
 // succeeded, never how fast.
+#include "CliTiming.h"
 #include "FactoryValues.h"
 #include "ProfileData.h"
 #include "ProfileFile.h"
 #include "SimProcess.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QProcess>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <cstdio>
-#include <limits>
 #include <memory>
 #include <vector>
 
@@ -26,23 +23,6 @@ namespace {
 constexpr int kRuns = 3;
 constexpr int kTargets = 3;
 constexpr double kLimit = 1.35;
-
-// Seconds of one run of the program, or a negative number when it failed.
-double timeCli(const QStringList &arguments)
-{
-    QProcess process;
-    QElapsedTimer clock;
-    clock.start();
-    process.start(QStringLiteral(TONVARA_CLI_PROGRAM), arguments);
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0) {
-        std::fprintf(stderr, "cli: %s failed: %s%s\n", qPrintable(arguments.join(' ')),
-                     process.readAllStandardOutput().constData(),
-                     process.readAllStandardError().constData());
-        return -1;
-    }
-    return double(clock.nsecsElapsed()) / 1e9;
-}
 
 } // namespace
 
@@ -68,39 +48,19 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    struct Row
-    {
-        const char *what;
-        QStringList arguments;
-        double best = std::numeric_limits<double>::infinity();
-    };
     const auto ports = [&](int count) {
         QStringList arguments;
         for (int i = 0; i < count; ++i)
             arguments << "--port" << sims[std::size_t(i)]->device();
         return arguments;
     };
-    std::vector<Row> rows = {
+    std::vector<CliRow> rows = {
         {"upload x1", QStringList{"upload"} + ports(1) + QStringList{profile}},
         {"upload x3", QStringList{"upload"} + ports(kTargets) + QStringList{profile}},
         {"verify x1", QStringList{"upload", "--verify"} + ports(1) + QStringList{profile}},
         {"verify x3", QStringList{"upload", "--verify"} + ports(kTargets) + QStringList{profile}},
     };
-    bool allOk = true;
-    // Interleaved, so that a slow moment of the machine does not fall on one row only.
-    for (int run = 0; run < kRuns; ++run) {
-        for (Row &row : rows) {
-            const double seconds = timeCli(row.arguments);
-            if (seconds < 0)
-                allOk = false;
-            else
-                row.best = std::min(row.best, seconds);
-        }
-    }
-
-    std::printf("%-12s %9s\n", "run", "best s");
-    for (const Row &row : rows)
-        std::printf("%-12s %9.3f   (best of %d)\n", row.what, row.best, kRuns);
+    const bool allOk = timeRows(rows, kRuns);
     const double uploadRatio = rows[1].best / rows[0].best;
     const double verifyRatio = rows[3].best / rows[2].best;
     std::printf("three_targets_upload_ratio=%.2f three_targets_verify_ratio=%.2f limit=%.2f\n",

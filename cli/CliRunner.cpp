@@ -4,6 +4,7 @@
 #include "ParallelJobs.h"
 #include "PortJobs.h"
 #include "PortName.h"
+#include "Print.h"
 #include "ProfileCommands.h"
 #include "ProfileFile.h"
 #include "QSerialLine.h"
@@ -22,18 +23,6 @@
 namespace tonvara::cli {
 
 namespace {
-
-void printOut(const QString &text)
-{
-    std::fputs(qPrintable(text + QLatin1Char('\n')), stdout);
-    std::fflush(stdout);
-}
-
-void printErr(const QString &text)
-{
-    std::fputs(qPrintable(text + QLatin1Char('\n')), stderr);
-    std::fflush(stderr);
-}
 
 QString shownPath(const QString &path)
 {

@@ -2,6 +2,7 @@
 
 #include "CliOptions.h"
 #include "ParallelJobs.h"
+#include "Print.h"
 #include "ProfileFile.h"
 #include "RoomWork.h"
 #include "VenueFile.h"
@@ -29,33 +30,20 @@ using Action = VenueRequest::Action;
 // A run whose folder is already there (two runs in one second) takes the next free suffix.
 constexpr int kMaxFolderSuffix = 99;
 
-void printOut(const QString &text)
-{
-    std::fputs(qPrintable(text + QLatin1Char('\n')), stdout);
-    std::fflush(stdout);
-}
-
-void printErr(const QString &text)
-{
-    std::fputs(qPrintable(text + QLatin1Char('\n')), stderr);
-    std::fflush(stderr);
-}
-
 QString shown(const QString &path)
 {
     return QDir::toNativeSeparators(path);
 }
 
-// BACKUPS/20261211T143000Z (or -2, -3 ... when a run in the same second made it), created
-// empty; nullopt with why when it cannot be.
-std::optional<QString> makeRunFolder(const QString &backups, QString &why)
+} // namespace
+
+std::optional<QString> makeRunFolder(const QString &backups, const QDateTime &utc, QString &why)
 {
     if (!QDir().mkpath(backups)) {
         why = QStringLiteral("the backups folder %1 cannot be created").arg(shown(backups));
         return std::nullopt;
     }
-    const QString stamp =
-        QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    const QString stamp = utc.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
     const QDir dir(backups);
     for (int suffix = 1; suffix <= kMaxFolderSuffix; ++suffix) {
         const QString name = suffix == 1 ? stamp : QStringLiteral("%1-%2").arg(stamp).arg(suffix);
@@ -70,6 +58,8 @@ std::optional<QString> makeRunFolder(const QString &backups, QString &why)
     why = QStringLiteral("too many runs in one second in %1").arg(shown(backups));
     return std::nullopt;
 }
+
+namespace {
 
 // The file and folder the metrics go to, checked before any port is touched.
 QString metricsFileProblem(const QString &path)
@@ -293,7 +283,8 @@ int runVenueCommand(const VenueRequest &request,
                              (request.action == Action::Apply && !request.dryRun);
     QString folder;
     if (writesFiles) {
-        const std::optional<QString> made = makeRunFolder(venue.backupsPath, why);
+        const std::optional<QString> made =
+            makeRunFolder(venue.backupsPath, QDateTime::currentDateTimeUtc(), why);
         if (!made) {
             printErr(QStringLiteral("%1: %2; no room was touched").arg(venue.name, why));
             return kExitFailed;

@@ -4,10 +4,12 @@
 // JSON document) and returns the exit status. Main thread; needs a QCoreApplication.
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 namespace tonvara::cli {
 
@@ -27,6 +29,11 @@ struct VenueRequest
     QStringList rooms; // apply and accept: the rooms named, empty for every room
     bool dryRun = false;
 };
+
+// A new, empty folder for one run's files: BACKUPS/20261211T143000Z from the time given, or
+// with -2, -3 ... when a run in the same second made that one. nullopt with why when none can
+// be made.
+std::optional<QString> makeRunFolder(const QString &backups, const QDateTime &utc, QString &why);
 
 // usageError: prints a usage error (the caller's words for the command); the status is then 2.
 int runVenueCommand(const VenueRequest &request,

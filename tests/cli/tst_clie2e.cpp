@@ -1,6 +1,7 @@
 // tonvara-cli end to end, in real time: the program against several simulator programs on
 // pseudo-terminals at once. Each simulator traces the frames it receives, so the tests see
 // exactly what went out on every line.
+#include "CliRun.h"
 #include "FactoryValues.h"
 #include "ProfileData.h"
 #include "ProfileFile.h"
@@ -22,35 +23,6 @@
 using namespace tonvara;
 
 namespace {
-
-struct CliRun
-{
-    int exitCode = -1;
-    QStringList out; // standard output, line by line
-    QString err;
-};
-
-// Runs the program to its end (a minute at most) with TONVARA_PORTS set to ports.
-CliRun runCli(const QStringList &arguments, const QStringList &ports = {})
-{
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("TONVARA_PORTS", ports.join(':'));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(TONVARA_CLI_PROGRAM), arguments);
-    CliRun run;
-    if (!process.waitForStarted(5000) || !process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished(5000);
-        run.err = QStringLiteral("did not run to its end");
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out =
-        QString::fromLocal8Bit(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    run.err = QString::fromLocal8Bit(process.readAllStandardError());
-    return run;
-}
 
 // The frames a traced simulator received, as "CD,01,00,00,00,00".
 QStringList framesReceived(const SimProcess &sim)
@@ -162,6 +134,7 @@ class TestCliE2e : public QObject
     void targetFallingSilentNamesTheFrame();
     void lineVanishingMidUploadLeavesTheOtherPortDone();
     void verifyFindsWhatTheTargetDidNotTake();
+    void cutProfileUploadsWithAWarning();
     void badFileSendsNothing_data();
     void badFileSendsNothing();
     void portsTellsWhatAnswers();
@@ -359,6 +332,35 @@ void TestCliE2e::verifyFindsWhatTheTargetDidNotTake()
     QCOMPARE(run.out.size(), 1);
     QVERIFY2(run.out[0].startsWith(sim.device() + ": failed: uploaded, but "),
              qPrintable(run.out[0]));
+    QVERIFY(sim.uploadEnded());
+    QVERIFY(sim.stop());
+}
+
+void TestCliE2e::cutProfileUploadsWithAWarning()
+{
+    // A profile cut after 60 lines: Import's rule takes the missing keys as 0, and so does
+    // upload, but it says so.
+    SimProcess sim;
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+    const QString full = writeProfileFile(m_dir, "full.Lumaroch", patternProfile(true));
+    QFile fullFile(full);
+    QVERIFY(fullFile.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = fullFile.readAll().split('\n');
+    const QString cut = m_dir.filePath("cut.Lumaroch");
+    QFile cutFile(cut);
+    QVERIFY(cutFile.open(QIODevice::WriteOnly));
+    cutFile.write(lines.mid(0, 60).join('\n') + '\n');
+    cutFile.close();
+    QVERIFY(loadProfileFile(cut).status == ProfileStatus::Ok);
+
+    const CliRun run = runCli({"upload", "--port", sim.device(), cut});
+    QCOMPARE(run.exitCode, 0);
+    // "[Main]", "Type" and 58 keys (three MUSIC rows of 18 and four more): Music3.4 is the first
+    // left out.
+    QCOMPARE(run.err.trimmed(),
+             "warning: " + cut +
+                 ": 153 of the 211 setting keys missing, the first Music3.4; Import takes a "
+                 "missing key as 0 (a maximum as 80)");
     QVERIFY(sim.uploadEnded());
     QVERIFY(sim.stop());
 }
@@ -563,6 +565,24 @@ void TestCliE2e::usageErrors_data()
     QTest::newRow("ports with an argument")
         << QStringList{"ports", "COM1"}
         << "tonvara-cli ports: unexpected argument 'COM1'\nTry 'tonvara-cli ports --help'.";
+    QTest::newRow("venue without its command")
+        << QStringList{"venue"}
+        << "tonvara-cli venue: no venue command given: check, backup, apply or accept\n"
+           "Try 'tonvara-cli venue --help'.";
+    QTest::newRow("venue with an unknown command")
+        << QStringList{"venue", "upload", a}
+        << "tonvara-cli venue: unknown venue command 'upload': check, backup, apply or accept\n"
+           "Try 'tonvara-cli venue --help'.";
+    QTest::newRow("accept without a room")
+        << QStringList{"venue", "accept", a}
+        << "tonvara-cli venue accept: no --room given: accept takes the room to accept\n"
+           "Try 'tonvara-cli venue accept --help'.";
+    QTest::newRow("metrics for backup") << QStringList{"venue", "backup", a, "--metrics", a}
+                                        << "tonvara-cli venue backup: unknown option '--metrics'\n"
+                                           "Try 'tonvara-cli venue backup --help'.";
+    QTest::newRow("venue file missing")
+        << QStringList{"venue", "check", m_dir.filePath("none.venue")}
+        << m_dir.filePath("none.venue") + ": cannot be read: it does not exist";
 }
 
 void TestCliE2e::usageErrors()
@@ -588,6 +608,11 @@ void TestCliE2e::helpOfEveryCommand_data()
         << "Usage: tonvara-cli upload [--verify] [--json] --port PORT [--port PORT ...]";
     QTest::newRow("diff") << QStringList{"diff", "--help"}
                           << "Usage: tonvara-cli diff FILE_A FILE_B";
+    QTest::newRow("venue") << QStringList{"venue", "--help"}
+                           << "Usage: tonvara-cli venue check|backup|apply|accept VENUE [OPTIONS]";
+    QTest::newRow("venue apply")
+        << QStringList{"venue", "apply", "x.venue", "--help"}
+        << "Usage: tonvara-cli venue apply VENUE [--room NAME]... [--dry-run] [--json]";
 }
 
 void TestCliE2e::helpOfEveryCommand()

@@ -272,8 +272,16 @@ void TestProfileFormat::importCheck()
     if (status != ProfileStatus::Ok) {
         // Nothing of a refused profile comes back.
         QVERIFY(check.data == ProfileData());
+        QVERIFY(check.missingKeys.isEmpty());
         return;
     }
+    // The keys the file lacks, in key order, for the command line to warn about.
+    QList<QByteArray> missing;
+    for (const QByteArray &key : profileValueKeys()) {
+        if (!doc.value("Main", key))
+            missing.append(key);
+    }
+    QCOMPARE(check.missingKeys, missing);
     // What came back is what the file says, key by key, with the defaults for missing keys.
     const ProfileData &data = check.data;
     const auto expect = [&](const QByteArray &key, QByteArrayView fallback) {

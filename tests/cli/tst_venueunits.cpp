@@ -1,7 +1,11 @@
-// The venue file: every fault of a hand-written file found before any port is touched, with its
-// line and reason; a good file read into rooms with absolute paths.
+// The venue's pure parts: every fault of a hand-written venue file found before any port is
+// touched, with its line and reason; a good file read into rooms with absolute paths; the
+// metrics file in the Prometheus text format; one folder per run.
 #include "ProfileFile.h"
+#include "PromText.h"
+#include "VenueCommands.h"
 #include "VenueFile.h"
+#include "VenueMetrics.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,7 +29,7 @@ void writeText(const QString &path, const QByteArray &text)
 
 } // namespace
 
-class TestVenueFile : public QObject
+class TestVenueUnits : public QObject
 {
     Q_OBJECT
   private slots:
@@ -33,13 +37,15 @@ class TestVenueFile : public QObject
     void refusesABadFile_data();
     void refusesABadFile();
     void readsAGoodFile();
+    void metricsKeepTheTextFormat();
+    void eachRunGetsAFolderOfItsOwn();
 
   private:
     QString writeVenue(const QByteArray &text);
     QTemporaryDir m_dir;
 };
 
-void TestVenueFile::initTestCase()
+void TestVenueUnits::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("rooms")));
@@ -53,14 +59,14 @@ void TestVenueFile::initTestCase()
               "[Main]\r\nType=ORB-350TZ\r\nMusic0.0=4\r\n");
 }
 
-QString TestVenueFile::writeVenue(const QByteArray &text)
+QString TestVenueUnits::writeVenue(const QByteArray &text)
 {
     const QString path = m_dir.filePath(QStringLiteral("harbour.venue"));
     writeText(path, text);
     return path;
 }
 
-void TestVenueFile::refusesABadFile_data()
+void TestVenueUnits::refusesABadFile_data()
 {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<int>("line");
@@ -142,7 +148,7 @@ void TestVenueFile::refusesABadFile_data()
                                   << "cannot be read: it holds bytes that are not text";
 }
 
-void TestVenueFile::refusesABadFile()
+void TestVenueUnits::refusesABadFile()
 {
     QFETCH(QByteArray, text);
     QFETCH(int, line);
@@ -158,7 +164,7 @@ void TestVenueFile::refusesABadFile()
                                     : QStringLiteral("%1: %2").arg(path, reason));
 }
 
-void TestVenueFile::readsAGoodFile()
+void TestVenueUnits::readsAGoodFile()
 {
     const QString path = writeVenue("# Harbour's rooms\n"
                                     "[venue]\n"
@@ -195,5 +201,60 @@ void TestVenueFile::readsAGoodFile()
              qPrintable(side.baselineWarning));
 }
 
-QTEST_GUILESS_MAIN(TestVenueFile)
-#include "tst_venuefile.moc"
+void TestVenueUnits::metricsKeepTheTextFormat()
+{
+    // Names a careless writer would break the format with: quotes, a backslash before an n,
+    // a line feed.
+    const QString venue = QStringLiteral("Harbour \"Old\" Town");
+    const QList<RoomMetrics> rooms{{QStringLiteral("Bar"), true, 0},
+                                   {QStringLiteral("C:\\new\\"), true, 3},
+                                   {QStringLiteral("Side\nRoom"), false, 0}};
+    const QDateTime at = QDateTime::fromSecsSinceEpoch(1796999400, Qt::UTC);
+    const QByteArray text = venueCheckMetrics(venue, rooms, at, 1.25);
+    const PromParse parsed = parsePromText(QString::fromUtf8(text));
+    QVERIFY2(parsed.error.isEmpty(), qPrintable(parsed.error + "\n" + text));
+
+    QStringList seen;
+    for (const PromSample &s : parsed.samples) {
+        QCOMPARE(s.labels.value("venue"), venue);
+        seen.append(QStringLiteral("%1 %2 %3")
+                        .arg(s.metric, s.labels.value("room"))
+                        .arg(s.value, 0, 'g', 15));
+    }
+    QCOMPARE(seen, (QStringList{"tonvara_room_up Bar 1", "tonvara_room_up C:\\new\\ 1",
+                                "tonvara_room_up Side\nRoom 0", "tonvara_room_drift_settings Bar 0",
+                                // absent for the room that could not be read
+                                "tonvara_room_drift_settings C:\\new\\ 3",
+                                "tonvara_venue_check_timestamp_seconds  1796999400",
+                                "tonvara_venue_check_duration_seconds  1.25"}));
+    for (const char *metric :
+         {"tonvara_room_up", "tonvara_room_drift_settings", "tonvara_venue_check_timestamp_seconds",
+          "tonvara_venue_check_duration_seconds"}) {
+        QVERIFY2(text.contains(QByteArray("# HELP ") + metric + ' '), metric);
+        QVERIFY2(text.contains(QByteArray("# TYPE ") + metric + " gauge\n"), metric);
+    }
+}
+
+void TestVenueUnits::eachRunGetsAFolderOfItsOwn()
+{
+    const QString backups = m_dir.filePath(QStringLiteral("runs/backups"));
+    const QDateTime at = QDateTime(QDate(2026, 12, 11), QTime(14, 30, 0), Qt::UTC);
+    QStringList made;
+    for (int run = 0; run < 3; ++run) {
+        QString why;
+        const std::optional<QString> folder = makeRunFolder(backups, at, why);
+        QVERIFY2(folder, qPrintable(why));
+        QVERIFY(QFileInfo(*folder).isDir());
+        made.append(QFileInfo(*folder).fileName());
+    }
+    QCOMPARE(made, (QStringList{"20261211T143000Z", "20261211T143000Z-2", "20261211T143000Z-3"}));
+
+    // A backups path that is a file cannot hold runs.
+    writeText(m_dir.filePath(QStringLiteral("runs/plain")), "x");
+    QString why;
+    QVERIFY(!makeRunFolder(m_dir.filePath(QStringLiteral("runs/plain")), at, why));
+    QVERIFY(!why.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestVenueUnits)
+#include "tst_venueunits.moc"
