@@ -151,6 +151,19 @@ try:
         lambda: level.text == "61" and key.get_attribute("value") == "7", STEP_TIMEOUT),
         f"status {status}, page shows {level.text}")
 
+    status, _ = api(port, "POST", "/api/rooms/Bar/release")
+    bar_card = card(driver, "Bar")
+    step("a released room shows plainly", status == 200 and wait_until(
+        lambda: bar_card.find_element(By.CSS_SELECTOR, ".state").text == "released"
+        and "down" in bar_card.get_attribute("class")
+        and not bar_card.find_element(By.CSS_SELECTOR, "button.mute").is_enabled(),
+        STEP_TIMEOUT), "the Bar card did not turn to released with its controls off")
+    api(port, "POST", "/api/rooms/Bar/take")
+    step("taken back, it connects again", wait_until(both_connected, CONNECT_TIMEOUT),
+         "Bar did not come back")
+    wait_until(lambda: card(driver, "Bar").find_element(
+        By.CSS_SELECTOR, "button.mute").is_enabled(), STEP_TIMEOUT)
+
     # The whole page in one picture, at the phone's width.
     phone["height"] = driver.execute_script("return document.documentElement.scrollHeight")
     driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", phone)
