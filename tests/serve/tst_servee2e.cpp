@@ -24,32 +24,15 @@ namespace {
 // Long enough for a connection: Identify, the Read's 211 frames and the synchronisation.
 constexpr int kConnectTimeoutMs = 20000;
 
-QStringList framesOf(const SimProcess &sim)
-{
-    QStringList frames;
-    for (const QString &line : sim.trace())
-        if (line.startsWith("rx ") && line.size() == 3 + 17)
-            frames.append(line.mid(3));
-    return frames;
-}
-
-QString frame(int command, int group, int mode, int address, int value)
-{
-    QStringList bytes{"CD"};
-    for (int b : {command, group, mode, address, value})
-        bytes.append(QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper());
-    return bytes.join(',');
-}
-
 QString live(int group, int mode, int address, int value)
 {
-    return frame(0x02, group, mode, address, value);
+    return SimProcess::frameText(0x02, group, mode, address, value);
 }
 
 // The frames a simulator received after the first `from`.
 QStringList framesSince(const SimProcess &sim, qsizetype from)
 {
-    return framesOf(sim).mid(from);
+    return sim.framesTraced().mid(from);
 }
 
 } // namespace
@@ -132,8 +115,8 @@ class TestServeE2e : public QObject
 
     void aChangeReachesOnlyItsRoom()
     {
-        const qsizetype barBefore = framesOf(m_bar).size();
-        const qsizetype sideBefore = framesOf(m_side).size();
+        const qsizetype barBefore = m_bar.framesTraced().size();
+        const qsizetype sideBefore = m_side.framesTraced().size();
         const HttpResult result = post("Side%20Room", R"({"MUTE": 1, "START0": 50, "Mic2.8": 6})");
         QCOMPARE(result.status, 200);
         const QJsonObject settings = result.json().value("settings").toObject();
@@ -150,7 +133,7 @@ class TestServeE2e : public QObject
 
     void aModeChoiceSendsEveryCellOfTheMode()
     {
-        const qsizetype before = framesOf(m_bar).size();
+        const qsizetype before = m_bar.framesTraced().size();
         const HttpResult result = post("Bar", R"({"EFFMODE": 3})");
         QCOMPARE(result.status, 200);
         QCOMPARE(result.json().value("settings").toObject().value("EFFMODE").toInt(), 3);
@@ -166,7 +149,7 @@ class TestServeE2e : public QObject
     {
         EventClient watcher;
         QVERIFY(watcher.open(QStringLiteral("ws://127.0.0.1:%1/api/events").arg(m_port)));
-        const qsizetype before = framesOf(m_bar).size();
+        const qsizetype before = m_bar.framesTraced().size();
         const HttpResult taken = post("Bar", R"({"KEY": 7})");
         QCOMPARE(taken.json().value("settings").toObject().value("KEY").toInt(), 7);
         const HttpResult refused = post("Bar", R"({"KEY": 9})");
@@ -203,7 +186,7 @@ class TestServeE2e : public QObject
     {
         QFETCH(QByteArray, body);
         QFETCH(QString, error);
-        const qsizetype before = framesOf(m_bar).size();
+        const qsizetype before = m_bar.framesTraced().size();
         const HttpResult result = post("Bar", body);
         QCOMPARE(result.status, 400);
         QVERIFY2(result.json().value("error").toString().contains(error), result.body.constData());
@@ -215,7 +198,7 @@ class TestServeE2e : public QObject
     void originsOtherThanOursAreRefused()
     {
         const QByteArray own = QByteArray("http://127.0.0.1:") + QByteArray::number(m_port);
-        const qsizetype before = framesOf(m_bar).size();
+        const qsizetype before = m_bar.framesTraced().size();
         QCOMPARE(post("Bar", R"({"MUTE": 1})", {{"Origin", "http://example.org"}}).status, 403);
         QCOMPARE(httpRequest(m_port, "GET", "/api/rooms", {}, {{"Origin", "null"}}).status, 403);
         QCOMPARE(framesSince(m_bar, before), QStringList());
@@ -283,7 +266,7 @@ class TestServeE2e : public QObject
         QVERIFY(!bar.value("error").toString().isEmpty());
         QCOMPARE(post("Bar", R"({"MUTE": 1})").status, 409);
 
-        const qsizetype before = framesOf(m_side).size();
+        const qsizetype before = m_side.framesTraced().size();
         QCOMPARE(post("Side%20Room", R"({"INPUTSELECT": 2})").status, 200);
         QCOMPARE(framesSince(m_side, before), QStringList{live(12, 0, 0, 2)});
 
