@@ -30,6 +30,25 @@ QString withoutFinalStop(QString text)
     return text;
 }
 
+// Why a port that was to carry a transfer did not connect.
+QString connectFailure(const TargetLink::ProbeResult &probe)
+{
+    switch (probe.kind) {
+    case Kind::Target:
+        break;
+    case Kind::OtherModel:
+        return QStringLiteral("another model answered Identify (byte %1)")
+            .arg(hexByte(probe.modelByte));
+    case Kind::Silent:
+        return QStringLiteral("no answer to Identify");
+    case Kind::NotConfigured:
+        return QStringLiteral("the device refused the line settings (9600 baud, 8N1)");
+    case Kind::NotOpened:
+        return withoutFinalStop(openFailureReason(probe.open));
+    }
+    return {};
+}
+
 // A read or an upload on one port: its clock, its session and its report, which names the port
 // in the text line and the JSON object alike. Lives on the job's thread.
 class Transfer
@@ -92,24 +111,6 @@ class Transfer
 };
 
 } // namespace
-
-QString connectFailure(const TargetLink::ProbeResult &probe)
-{
-    switch (probe.kind) {
-    case Kind::Target:
-        break;
-    case Kind::OtherModel:
-        return QStringLiteral("another model answered Identify (byte %1)")
-            .arg(hexByte(probe.modelByte));
-    case Kind::Silent:
-        return QStringLiteral("no answer to Identify");
-    case Kind::NotConfigured:
-        return QStringLiteral("the device refused the line settings (9600 baud, 8N1)");
-    case Kind::NotOpened:
-        return withoutFinalStop(openFailureReason(probe.open));
-    }
-    return {};
-}
 
 int JobStatus::overallPercent() const
 {
@@ -293,6 +294,11 @@ PortReport uploadProfile(const PortName &port, const ProfileData &profile, bool 
         QStringLiteral("%1 in %2 s")
             .arg(verify ? QStringLiteral("uploaded and verified") : QStringLiteral("uploaded"),
                  transfer.seconds()));
+}
+
+QString whyNotConnected(const TargetLink::ProbeResult &probe)
+{
+    return connectFailure(probe);
 }
 
 } // namespace tonvara::cli

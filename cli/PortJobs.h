@@ -43,7 +43,7 @@ struct PortReport
 };
 
 // Why a port that was to carry a transfer did not connect ("no answer to Identify").
-QString connectFailure(const TargetLink::ProbeResult &probe);
+QString whyNotConnected(const TargetLink::ProbeResult &probe);
 
 // COM<number> standing for device: what answers there (Identify only).
 PortReport probeEntry(int number, const QString &device, JobStatus &status);

@@ -33,7 +33,7 @@ class RoomVisit
             return stop(RoomStep::Connect, QStringLiteral("no answer on %1").arg(m_room.port));
         if (probe.kind != TargetLink::ProbeResult::Kind::Target)
             return stop(RoomStep::Connect,
-                        QStringLiteral("%1: %2").arg(m_room.port, connectFailure(probe)));
+                        QStringLiteral("%1: %2").arg(m_room.port, whyNotConnected(probe)));
         enter(JobStatus::Reading);
         if (m_session.read(held) != BulkTransfer::Result::Done)
             return stop(RoomStep::Read, QStringLiteral("the read stopped on %1: %2")

@@ -233,7 +233,13 @@ class Reader
             if (!room.portName.error.isEmpty())
                 return fault(draft.port->line, room.portName.error);
             for (const VenueRoom &other : venue.rooms) {
-                const QString twice = sameDeviceTwice({other.portName, room.portName});
+                QString twice = sameDeviceTwice({other.portName, room.portName});
+                // COMn beyond the port table stands for no device yet, but is one port still.
+                if (twice.isEmpty() && other.portName.device.isEmpty() &&
+                    room.portName.device.isEmpty() &&
+                    other.port.compare(room.port, Qt::CaseInsensitive) == 0)
+                    twice =
+                        QStringLiteral("%1 and %2 are the same port").arg(other.port, room.port);
                 if (!twice.isEmpty())
                     return fault(draft.port->line,
                                  QStringLiteral("rooms \"%1\" and \"%2\" are on one port: %3")

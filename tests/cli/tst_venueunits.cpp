@@ -94,6 +94,10 @@ void TestVenueUnits::refusesABadFile_data()
         << "rooms \"Bar\" and \"Side\" are on one port: " +
                sameDeviceTwice({resolvePort(QStringLiteral("tcp://10.0.0.12:4001"), kTable),
                                 resolvePort(QStringLiteral("tcp://10.0.0.12:4001"), kTable)});
+    QTest::newRow("two rooms on one COM port beyond the table")
+        << bar + "[Room Side]\nPort=com5\nBaseline=rooms/good.Lumaroch\n"
+                 "[Room Back]\nPort=COM5\nBaseline=rooms/good.Lumaroch\n"
+        << 8 << "rooms \"Side\" and \"Back\" are on one port: com5 and COM5 are the same port";
     QTest::newRow("baseline missing")
         << QByteArray("[Room Bar]\nPort=/dev/ttyUSB3\nBaseline=rooms/none.Lumaroch\n") << 3
         << "the baseline rooms/none.Lumaroch does not exist";
