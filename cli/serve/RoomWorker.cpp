@@ -116,7 +116,7 @@ void RoomWorker::tryConnect()
     if (probe.kind != Kind::NotOpened)
         ++m_frames;
     if (probe.kind != Kind::Target) {
-        m_error = connectFailure(probe);
+        m_error = whyNotConnected(probe);
     } else {
         // Every setting first, so that the synchronisation pushes the target's own values.
         *m_store = factoryStore();
