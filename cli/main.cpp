@@ -1,4 +1,5 @@
 #include "CliRunner.h"
+#include "ServeCommand.h"
 
 #include <QCoreApplication>
 
@@ -13,5 +14,9 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tonvara-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TONVARA_VERSION));
-    return tonvara::cli::runCommandLine(QCoreApplication::arguments().mid(1));
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    // The server runs until it is stopped, on Qt's HTTP modules: it has a runner of its own.
+    if (!arguments.isEmpty() && arguments.first() == QLatin1String("serve"))
+        return tonvara::cli::runServe(arguments.mid(1));
+    return tonvara::cli::runCommandLine(arguments);
 }

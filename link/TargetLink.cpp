@@ -1,5 +1,6 @@
 #include "TargetLink.h"
 
+#include "LiveFrames.h"
 #include "ParameterStore.h"
 
 #include "TcpLine.h"
@@ -483,16 +484,10 @@ void TargetLink::syncAfterConnect()
     m_view.setMainWindowEnabled(false);
     beginProgress(m_store.effMode >= 20 ? 44 : 42);
 
-    const auto liveRow = [this](TableId id, int row, int mode) {
-        if (row < 0 || row >= shapeOf(id).rowCount)
-            return false; // a mode out of range ends the synchronisation
-        for (int slot = 0; slot < shapeOf(id).slotCount; ++slot) {
-            const ParamCell &cell = m_store.cellAt(id, row, slot);
-            if (!sendFrame(false, 0, Command::LiveWrite, shapeOf(id).group, u8(mode), cell.address,
-                           cell.value, false))
-                return false;
-        }
-        return true;
+    // A mode out of range sends nothing and ends the synchronisation.
+    const auto liveRow = [this](TableId id, int row) {
+        const std::vector<LiveFrame> frames = modeRowFrames(m_store, id, row);
+        return !frames.empty() && sendLiveFrames(*this, frames);
     };
     const auto read = [this](int group, int address) {
         return sendFrame(/*collectReply=*/true, 1, Command::Read, group, 0, u8(address), 0, false);
@@ -502,10 +497,10 @@ void TargetLink::syncAfterConnect()
         const int music = m_store.musicMode;
         const int mic = m_store.micMode;
         const int eff = m_store.effMode;
-        if (!liveRow(TableId::Music, music, music) || !liveRow(TableId::Mic, mic, mic))
+        if (!liveRow(TableId::Music, music) || !liveRow(TableId::Mic, mic))
             return;
-        if (eff < 20 ? !liveRow(TableId::Ktv, eff, eff)
-                     : !liveRow(TableId::Eff, ParameterStore::rowOfMode(TableId::Eff, eff), eff))
+        if (eff < 20 ? !liveRow(TableId::Ktv, eff)
+                     : !liveRow(TableId::Eff, ParameterStore::rowOfMode(TableId::Eff, eff)))
             return;
         for (int k = 0; k < kVolSetCount; ++k) {
             if (!read(Group::StartLevel, k))

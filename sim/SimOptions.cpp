@@ -33,6 +33,8 @@ QString simUsage()
         "  --latency-timer MS      hold each answer until the next multiple of MS, as a USB\n"
         "                          serial adapter with that latency timer does (1 to 255)\n"
         "  --close-after N         close the line after N frames, like an unplugged adapter\n"
+        "  --refuse-key K          answer a KEY write of K (0-10) with 0x35, not the\n"
+        "                          acknowledgement, and keep the natural key\n"
         "  --trace                 one stderr line per frame received and byte sent\n"
         "  --dump PATH             write every setting to PATH on exit\n"
         "Commands on stdin, one per line, each answered by one line on stdout:\n"
@@ -72,6 +74,7 @@ SimOptionsResult parseSimOptions(const QStringList &arguments)
                                               QStringLiteral("--extra-delay"),
                                               QStringLiteral("--latency-timer"),
                                               QStringLiteral("--close-after"),
+                                              QStringLiteral("--refuse-key"),
                                               QStringLiteral("--dump")};
         if (!withValue.contains(name))
             return fail(QStringLiteral("unknown option '%1'").arg(name));
@@ -100,6 +103,11 @@ SimOptionsResult parseSimOptions(const QStringList &arguments)
             if (!n)
                 return bad(QStringLiteral("a frame count"));
             options.target.silentAfter = static_cast<int>(*n);
+        } else if (name == QLatin1String("--refuse-key")) {
+            const auto n = integerIn(value, 0, 10);
+            if (!n)
+                return bad(QStringLiteral("a key from 0 to 10"));
+            options.target.refusedKey = static_cast<int>(*n);
         } else if (name == QLatin1String("--close-after")) {
             const auto n = integerIn(value, 0, 1'000'000'000);
             if (!n)

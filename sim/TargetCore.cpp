@@ -170,6 +170,10 @@ std::optional<std::uint8_t> TargetCore::answerTo(const CommandFrame &frame)
     if (!accepts(frame.command, frame.group))
         return std::nullopt;
     if (frame.group == Group::Key) {
+        if (frame.value == m_options.refusedKey) {
+            m_keyIndex = kNaturalKey;
+            return kKeyRefusedByte;
+        }
         m_keyIndex = frame.value;
         return AckByte;
     }

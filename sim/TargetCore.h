@@ -22,7 +22,11 @@ struct TargetOptions
     bool syncEcho = true;               // echo the keep-alive byte
     int garbageEvery = 0;               // put a stray byte before every N-th answer (0: never)
     int closeAfter = -1;                // close the line after this many frames (-1: never)
+    int refusedKey = -1;                // a KEY write of this key is refused (-1: none)
 };
+
+// What the target answers to a KEY it refuses: anything but AckByte.
+inline constexpr std::uint8_t kKeyRefusedByte = 0x35;
 
 // The stray byte of garbageEvery: none of the protocol's own bytes, so it shows up as noise.
 inline constexpr std::uint8_t kGarbageByte = 0x5A;

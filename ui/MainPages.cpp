@@ -8,6 +8,7 @@
 #include "C_ScrollBar.h"
 #include "CommandFrame.h"
 #include "FactoryValues.h"
+#include "LiveFrames.h"
 #include "PageLayout.h"
 #include "ProfileCommands.h"
 #include "SettingControls.h"
@@ -668,8 +669,7 @@ void MainPages::onKeyClick(int k)
             m_startKeyTimer();
         return;
     }
-    const bool answered = m_link->sendFrame(/*collectReply=*/true, 1, Command::LiveWrite,
-                                            Group::Key, 0, 0, static_cast<std::uint8_t>(k), false);
+    const bool answered = sendLiveFrame(*m_link, keyFrame(k));
     // The target refuses a key by answering something else: the row returns to natural soon.
     if (answered && m_link->replyBuffer()[0] != AckByte && m_startKeyTimer)
         m_startKeyTimer();

@@ -1,6 +1,7 @@
 #include "SettingEditor.h"
 
 #include "CommandFrame.h"
+#include "LiveFrames.h"
 #include "TargetLink.h"
 
 namespace tonvara {
@@ -149,7 +150,7 @@ void SettingEditor::apply(const SettingRef &setting, int value)
         m_view.showSetting(setting, value);
         if (connected()) {
             m_view.setSendingControlEnabled(setting, false);
-            send(Group::StartLevel, 0, setting.index, value);
+            send(startLevelFrame(setting.index, value));
             m_view.setSendingControlEnabled(setting, true);
         }
         return;
@@ -157,14 +158,14 @@ void SettingEditor::apply(const SettingRef &setting, int value)
         m_store.exciter = value != 0;
         m_view.showSetting(setting, value);
         if (connected())
-            send(Group::Exciter, 0, 0, value);
+            send(exciterFrame(value != 0));
         return;
     case EditKind::Input:
         m_store.inputSelect = u8(value);
         m_view.showSetting(setting, value);
         // "No option on" (after an import) has no frame; a user always picks one of three.
         if (connected() && value < kNoInput)
-            send(Group::InputSelect, 0, 0, value);
+            send(inputFrame(value));
         return;
     case EditKind::Mute:
     case EditKind::Lock: {
@@ -175,7 +176,7 @@ void SettingEditor::apply(const SettingRef &setting, int value)
             m_view.setMainWindowEnabled(false);
             // Lock reaches the target with the Upload only.
             if (isMute)
-                send(Group::Mute, 0, 0, value, /*pauseWhenZero=*/true);
+                send(muteFrame(value != 0));
             m_view.setMainWindowEnabled(true);
         }
         return;
@@ -198,8 +199,7 @@ void SettingEditor::applyCell(const SettingRef &setting, int value)
     cell.value = u8(value);
     m_view.showSetting(setting, value);
     if (connected())
-        send(shapeOf(table).group, ParameterStore::modeNumberOfRow(table, setting.row),
-             cell.address, value);
+        send(cellFrame(m_store, table, setting.row, setting.index));
     m_view.setSendingControlEnabled(setting, true);
 }
 
@@ -214,28 +214,9 @@ void SettingEditor::applyMode(int list, int item)
     else
         m_store.effMode = mode;
     m_view.showMode(list);
-    if (connected()) {
-        if (list == 0)
-            sendRow(TableId::Music, mode);
-        else if (list == 1)
-            sendRow(TableId::Mic, mode);
-        else if (mode < 20)
-            sendRow(TableId::Ktv, mode);
-        else
-            sendRow(TableId::Eff, ParameterStore::rowOfMode(TableId::Eff, mode));
-    }
+    if (connected() && m_link)
+        sendLiveFrames(*m_link, modeFrames(m_store, list, mode));
     m_view.setMainWindowEnabled(true);
-}
-
-void SettingEditor::sendRow(TableId table, int row)
-{
-    const TableShape shape = shapeOf(table);
-    const int mode = ParameterStore::modeNumberOfRow(table, row);
-    for (int slot = 0; slot < shape.slotCount; ++slot) {
-        const ParamCell &cell = m_store.cellAt(table, row, slot);
-        if (!send(shape.group, mode, cell.address, cell.value))
-            return;
-    }
 }
 
 void SettingEditor::putWholeEditor(const ParameterStore &state)
@@ -256,12 +237,9 @@ void SettingEditor::putWholeEditor(const ParameterStore &state)
     m_view.showWholeEditor();
 }
 
-bool SettingEditor::send(int group, int mode, int address, int value, bool pauseWhenZero)
+bool SettingEditor::send(const LiveFrame &frame)
 {
-    if (!m_link)
-        return false;
-    return m_link->sendFrame(/*collectReply=*/false, 0, Command::LiveWrite, group, u8(mode),
-                             u8(address), u8(value), pauseWhenZero);
+    return m_link && sendLiveFrame(*m_link, frame);
 }
 
 } // namespace tonvara

@@ -19,6 +19,7 @@
 namespace tonvara {
 
 class TargetLink;
+struct LiveFrame;
 
 // What the editor needs from the window. Putting values on controls never raises their events.
 class SettingView
@@ -99,8 +100,7 @@ class SettingEditor : public QObject
     bool walk(bool forward);
     static QString stepText(const QString &verb, const std::optional<EditStep> &step);
     void applyStep(const EditStep &step, bool forward);
-    bool send(int group, int mode, int address, int value, bool pauseWhenZero = false);
-    void sendRow(TableId table, int row);
+    bool send(const LiveFrame &frame);
 
     ParameterStore &m_store;
     SettingView &m_view;

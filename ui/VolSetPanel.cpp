@@ -1,6 +1,7 @@
 #include "VolSetPanel.h"
 
 #include "C_ScrollBar.h"
+#include "LiveFrames.h"
 #include "PageLayout.h"
 #include "SettingsCatalog.h"
 
@@ -292,8 +293,9 @@ int VolSetPanel::maxEntryNumber(int k) const
 void VolSetPanel::onStartScroll(int k)
 {
     C_ScrollBar *slider = m_start[static_cast<std::size_t>(k)];
-    if (maxEntryNumber(k) < slider->value())
-        slider->setValue(maxEntryNumber(k));
+    const int level = startLevelWithinMaximum(slider->value(), maxEntryNumber(k));
+    if (level != slider->value())
+        slider->setValue(level);
     emit startLevelScrolled(k);
 }
 

@@ -134,4 +134,21 @@ QStringList SimProcess::trace() const
     return QString::fromLocal8Bit(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
+QStringList SimProcess::framesTraced() const
+{
+    QStringList frames;
+    for (const QString &line : trace())
+        if (line.startsWith(QLatin1String("rx ")) && line.size() == 3 + 17)
+            frames.append(line.mid(3));
+    return frames;
+}
+
+QString SimProcess::frameText(int command, int group, int mode, int address, int value)
+{
+    QStringList bytes{QStringLiteral("CD")};
+    for (int b : {command, group, mode, address, value})
+        bytes.append(QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper());
+    return bytes.join(QLatin1Char(','));
+}
+
 } // namespace tonvara

@@ -57,6 +57,10 @@ class SimProcess
     int exitCode() const { return m_process.exitCode(); }
     // Everything the simulator wrote on stderr so far: the --trace lines and any error.
     QStringList trace() const;
+    // The whole frames among them ("rx CD,02,07,00,00,01"), as "CD,02,07,00,00,01".
+    QStringList framesTraced() const;
+    // A frame as the trace writes it.
+    static QString frameText(int command, int group, int mode, int address, int value);
 
     static constexpr std::chrono::milliseconds kStartTimeout{5000};
     static constexpr std::chrono::milliseconds kAnswerTimeout{3000};
