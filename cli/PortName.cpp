@@ -4,8 +4,10 @@
 #include "TcpLine.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QHostAddress>
 #include <QHostInfo>
+#include <QMutex>
 #include <QRegularExpression>
 
 namespace tonvara::cli {
@@ -19,13 +21,35 @@ QString deviceIdentity(const QString &device)
     return canonical.isEmpty() ? device : canonical;
 }
 
+// The names looked up so far in this run, and how.
+struct HostNames
+{
+    QMutex mutex;
+    HostLookup lookup;
+    QHash<QString, QList<QHostAddress>> known; // by the name in lower case
+};
+
+HostNames &hostNames()
+{
+    static HostNames names;
+    return names;
+}
+
 // The addresses a device server's host stands for: itself when it is an address, else what
 // the name resolves to (nothing when it does not resolve).
 QList<QHostAddress> serverAddresses(const QString &host)
 {
     if (QHostAddress address; address.setAddress(host))
         return {address};
-    return QHostInfo::fromName(host).addresses();
+    HostNames &names = hostNames();
+    const QMutexLocker lock(&names.mutex);
+    const QString key = host.toLower();
+    if (const auto found = names.known.constFind(key); found != names.known.cend())
+        return *found;
+    const QList<QHostAddress> addresses =
+        names.lookup ? names.lookup(host) : QHostInfo::fromName(host).addresses();
+    names.known.insert(key, addresses);
+    return addresses;
 }
 
 // One device server port, however it is written: the scheme in any case, the port number
@@ -106,6 +130,14 @@ PortName resolvePort(const QString &text, const QStringList &table)
                                 "/dev/ttyUSB0, or tcp://HOST:PORT")
                      .arg(text);
     return port;
+}
+
+void setHostLookup(HostLookup lookup)
+{
+    HostNames &names = hostNames();
+    const QMutexLocker lock(&names.mutex);
+    names.lookup = std::move(lookup);
+    names.known.clear();
 }
 
 QString sameDeviceTwice(const QList<PortName> &ports)

@@ -2,8 +2,12 @@
 // port table), a device path, or tcp://HOST:PORT. Pure; any thread.
 #pragma once
 
+#include <QHostAddress>
+#include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 namespace tonvara::cli {
 
@@ -24,5 +28,12 @@ PortName resolvePort(const QString &text, const QStringList &table);
 // case its scheme is written in, with leading zeros in its number, or by a name of its host or
 // an address the name resolves to (looked up here, so called before any port is worked).
 QString sameDeviceTwice(const QList<PortName> &ports);
+
+// How a device server's host name becomes its addresses (the name server, unless a test gives
+// its own). Each name is looked up once in a run however many entries name it: a venue compares
+// every pair of its rooms, and a name server that is slow or drops a query would otherwise be
+// asked again for every pair.
+using HostLookup = std::function<QList<QHostAddress>(const QString &host)>;
+void setHostLookup(HostLookup lookup);
 
 } // namespace tonvara::cli

@@ -6,6 +6,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace tonvara {
 
 FileBytes readSmallFile(const QString &path)
@@ -166,6 +169,22 @@ SaveResult checkDocumentWritable(const QString &path)
     }
     // Never committed: the destructor removes the new file it started.
     file.cancelWriting();
+    // The write ends with a rename over the old file, which a sticky folder (/tmp) allows
+    // only to the file's owner, the folder's owner and root.
+    const QString existing = QFileInfo(path).canonicalFilePath();
+    struct stat folder = {};
+    struct stat old = {};
+    if (!existing.isEmpty() &&
+        ::stat(QFile::encodeName(QFileInfo(existing).absolutePath()).constData(), &folder) == 0 &&
+        ::stat(QFile::encodeName(existing).constData(), &old) == 0 &&
+        (folder.st_mode & S_ISVTX) != 0) {
+        const uid_t me = ::geteuid();
+        if (me != 0 && old.st_uid != me && folder.st_uid != me) {
+            result.reason = QStringLiteral("the file belongs to another user, and in this "
+                                           "folder only a file's owner may replace it");
+            return result;
+        }
+    }
     result.ok = true;
     return result;
 }

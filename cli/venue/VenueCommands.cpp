@@ -69,6 +69,10 @@ QString metricsFileProblem(const QString &path)
         return QStringLiteral("the folder %1 does not exist").arg(shown(info.absolutePath()));
     if (info.exists() && !info.isFile())
         return QStringLiteral("it is not a regular file");
+    // A folder the file cannot be created in (read-only, /proc) would waste every room's read.
+    if (const SaveResult writable = checkDocumentWritable(path); !writable.ok)
+        return QStringLiteral("the file cannot be created or replaced there (%1)")
+            .arg(writable.reason);
     return {};
 }
 

@@ -293,12 +293,19 @@ QString roomFileName(const QString &roomName)
 {
     QString name;
     name.reserve(roomName.size());
+    qsizetype bytes = 0;
     for (const QChar c : roomName) {
         const bool keep = c.isLetterOrNumber() || c == QLatin1Char(' ') || c == QLatin1Char('-') ||
                           c == QLatin1Char('_') || c == QLatin1Char('.');
-        name.append(keep ? c : QLatin1Char('_'));
+        const QChar kept = keep ? c : QLatin1Char('_');
+        // Surrogate halves are never kept, so each character is one to three UTF-8 bytes.
+        bytes += kept.unicode() < 0x80 ? 1 : kept.unicode() < 0x800 ? 2 : 3;
+        if (bytes > kRoomFileNameBytes)
+            break;
+        name.append(kept);
     }
-    if (name.startsWith(QLatin1Char('.')))
+    // A leading '-' would read as an option to the shell tools run over the backups.
+    if (name.startsWith(QLatin1Char('.')) || name.startsWith(QLatin1Char('-')))
         name[0] = QLatin1Char('_');
     return name;
 }

@@ -50,8 +50,11 @@ std::variant<Venue, VenueError> readVenueFile(const QString &path);
 std::variant<Venue, VenueError> readVenueFile(const QString &path, const QStringList &portTable);
 
 // A file name made from a room's name: letters, digits, blanks, '-', '_' and '.' stay, anything
-// else (a slash above all) becomes '_', and a leading '.' too, so no name reaches outside its
-// folder or hides its file.
+// else (a slash above all) becomes '_', and a leading '.' or '-' too, so no name reaches outside
+// its folder, hides its file or reads as an option. Cut to kRoomFileNameBytes of UTF-8, so the
+// name with " baseline.Lumaroch" and a save's temporary suffix stays within a file system's
+// 255 bytes.
+inline constexpr qsizetype kRoomFileNameBytes = 200;
 QString roomFileName(const QString &roomName);
 
 } // namespace tonvara::cli

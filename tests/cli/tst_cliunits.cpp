@@ -25,6 +25,7 @@ class TestCliUnits : public QObject
     void sameDeviceUnderTwoNamesIsRefused();
     void sameDeviceServerPortWrittenTwoWays_data();
     void sameDeviceServerPortWrittenTwoWays();
+    void eachServerNameIsLookedUpOnce();
     void describesWhatAProbeFound_data();
     void describesWhatAProbeFound();
 };
@@ -183,6 +184,35 @@ void TestCliUnits::sameDeviceServerPortWrittenTwoWays()
     // Beside a third port, in either order.
     const QList<PortName> three{resolvePort("/dev/ttyUSB9", {}), ports[1], ports[0]};
     QCOMPARE(sameDeviceTwice(three).isEmpty(), !same);
+}
+
+void TestCliUnits::eachServerNameIsLookedUpOnce()
+{
+    // Rack PCs by name on the same port, as a venue of 24 rooms names them: rack-pc1 to
+    // rack-pc23 at addresses of their own, rack-pc24 an alias of rack-pc1.
+    QStringList asked;
+    setHostLookup([&asked](const QString &host) {
+        asked.append(host);
+        const int number = host.mid(QStringLiteral("rack-pc").size()).section('.', 0, 0).toInt();
+        return QList<QHostAddress>{QHostAddress(QStringLiteral("10.0.0.%1").arg(number % 23))};
+    });
+    QList<PortName> ports;
+    for (int room = 1; room <= 24; ++room)
+        ports.append(resolvePort(QStringLiteral("tcp://rack-pc%1.lan:4001").arg(room), {}));
+    const QString first = sameDeviceTwice(ports.first(23));
+    const QString alias = sameDeviceTwice(ports);
+    setHostLookup({});
+
+    QCOMPARE(first, QString());
+    QCOMPARE(alias, QStringLiteral("tcp://rack-pc1.lan:4001 and tcp://rack-pc24.lan:4001 are the "
+                                   "same device (tcp://rack-pc1.lan:4001)"));
+    // Asked once per name, not once per pair of rooms (276 pairs).
+    QStringList expected;
+    for (int room = 1; room <= 24; ++room)
+        expected.append(QStringLiteral("rack-pc%1.lan").arg(room));
+    asked.sort();
+    expected.sort();
+    QCOMPARE(asked, expected);
 }
 
 void TestCliUnits::describesWhatAProbeFound_data()

@@ -62,6 +62,7 @@ class TestVenueE2e : public QObject
     void applyStoppedMidUploadKeepsTheBackup();
     void backupThenAcceptTheDriftedRoom();
     void badVenueFileTouchesNoPort();
+    void metricsFileThatCannotBeWrittenTouchesNoPort();
 
   private:
     // Starts the three rooms' simulators (the silent one with extra options) and writes the
@@ -325,6 +326,21 @@ void TestVenueE2e::badVenueFileTouchesNoPort()
     QCOMPARE(run.exitCode, 2);
     QCOMPARE(run.out, QStringList());
     QVERIFY2(run.err.startsWith(m_venue + ":16: rooms \"Bar\" and \"Attic\" are on one port"),
+             qPrintable(run.err));
+    QCOMPARE(m_bar->framesReceived(), 0);
+    QCOMPARE(m_side->framesReceived(), 0);
+    QCOMPARE(m_cellar->framesReceived(), 0);
+}
+
+void TestVenueE2e::metricsFileThatCannotBeWrittenTouchesNoPort()
+{
+    QVERIFY(startVenue());
+    // The folder is there, but no file can be made in it.
+    const CliRun run = runCli({"venue", "check", m_venue, "--metrics", "/proc/tonvara.prom"});
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.out, QStringList());
+    QVERIFY2(run.err.startsWith("/proc/tonvara.prom: cannot be written: the file cannot be "
+                                "created or replaced there ("),
              qPrintable(run.err));
     QCOMPARE(m_bar->framesReceived(), 0);
     QCOMPARE(m_side->framesReceived(), 0);

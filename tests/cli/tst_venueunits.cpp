@@ -39,6 +39,8 @@ class TestVenueUnits : public QObject
     void readsAGoodFile();
     void metricsKeepTheTextFormat();
     void eachRunGetsAFolderOfItsOwn();
+    void roomNamesMakeFileNamesThatCanBeCreated_data();
+    void roomNamesMakeFileNamesThatCanBeCreated();
 
   private:
     QString writeVenue(const QByteArray &text);
@@ -258,6 +260,38 @@ void TestVenueUnits::eachRunGetsAFolderOfItsOwn()
     QString why;
     QVERIFY(!makeRunFolder(m_dir.filePath(QStringLiteral("runs/plain")), at, why));
     QVERIFY(!why.isEmpty());
+}
+
+void TestVenueUnits::roomNamesMakeFileNamesThatCanBeCreated_data()
+{
+    QTest::addColumn<QString>("room");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("slash") << "Bar/1"
+                           << "Bar_1";
+    QTest::newRow("dots only") << ".."
+                               << "_.";
+    QTest::newRow("leading dash") << "-rf *"
+                                  << "_rf _";
+    QTest::newRow("letters of other scripts") << u"Zimmer ä 房间"_qs << u"Zimmer ä 房间"_qs;
+    QTest::newRow("a long name") << QString(300, QLatin1Char('L'))
+                                 << QString(kRoomFileNameBytes, QLatin1Char('L'));
+    // Three UTF-8 bytes each: cut on a whole character.
+    QTest::newRow("a long name in three-byte letters")
+        << QString(100, QChar(0x623F)) << QString(kRoomFileNameBytes / 3, QChar(0x623F));
+}
+
+void TestVenueUnits::roomNamesMakeFileNamesThatCanBeCreated()
+{
+    QFETCH(QString, room);
+    QFETCH(QString, file);
+    const QString name = roomFileName(room);
+    QCOMPARE(name, file);
+    // The longest file a room gets, the old baseline accept keeps, with a save's temporary
+    // suffix, can be made in a folder.
+    QFile made(m_dir.filePath(name + QStringLiteral(" baseline.Lumaroch.XXXXXX")));
+    QVERIFY2(made.open(QIODevice::WriteOnly), qPrintable(made.errorString()));
+    made.close();
+    QVERIFY(made.remove());
 }
 
 QTEST_GUILESS_MAIN(TestVenueUnits)

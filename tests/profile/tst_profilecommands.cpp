@@ -2,6 +2,7 @@
 #include "IniOper.h"
 #include "ProfileCommands.h"
 #include "ProfileData.h"
+#include "ProfileFile.h"
 #include "ProfileFormat.h"
 #include "VirtualWindowServices.h"
 
@@ -107,6 +108,7 @@ class TestProfileCommands : public QObject
     void saveUpdatesAnExistingProfileInPlace();
     void failedSaveKeepsTheOldFile_data();
     void failedSaveKeepsTheOldFile();
+    void writableCheckKnowsTheStickyFolderRule();
     void importFiles_data();
     void importFiles();
     void startFolder_data();
@@ -310,6 +312,53 @@ void TestProfileCommands::failedSaveKeepsTheOldFile()
     if (!old.isEmpty())
         QCOMPARE(readAll(target), old);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries), entriesBefore);
+}
+
+// Acts as another user for the life of the object (the effective user only, so root can come
+// back).
+class ActAsNobody
+{
+  public:
+    ActAsNobody() : m_ok(::seteuid(kNobody) == 0) {}
+    ~ActAsNobody()
+    {
+        if (m_ok)
+            (void)::seteuid(0);
+    }
+    bool ok() const { return m_ok; }
+
+  private:
+    static constexpr uid_t kNobody = 65534;
+    bool m_ok;
+};
+
+void TestProfileCommands::writableCheckKnowsTheStickyFolderRule()
+{
+    if (!runningAsRoot())
+        QSKIP("acting as another user needs root");
+    // A sticky folder anyone may write in, as /tmp is, holding a file of root's that anyone
+    // may write: only the rename that ends a save is refused to another user.
+    QVERIFY(::chmod(QFile::encodeName(m_dir->path()).constData(), 0755) == 0);
+    const QString folder = path("sticky");
+    QVERIFY(QDir().mkdir(folder));
+    QVERIFY(::chmod(QFile::encodeName(folder).constData(), 01777) == 0);
+    const QString theirs = folder + "/theirs.Lumaroch";
+    const QByteArray old = profileBytes(profileFromStore(factoryStore()));
+    QVERIFY(writeFile(theirs, old));
+    QVERIFY(::chmod(QFile::encodeName(theirs).constData(), 0666) == 0);
+
+    ActAsNobody nobody;
+    QVERIFY(nobody.ok());
+    const SaveResult check = checkDocumentWritable(theirs);
+    QVERIFY(!check.ok);
+    QCOMPARE(check.reason, QStringLiteral("the file belongs to another user, and in this folder "
+                                          "only a file's owner may replace it"));
+    // The check tells what the write would meet.
+    QVERIFY(!writeFileAtomically(theirs, "changed").ok);
+    QCOMPARE(readAll(theirs), old);
+    // A new file of one's own in the same folder is fine.
+    QVERIFY2(checkDocumentWritable(folder + "/mine.Lumaroch").ok,
+             qPrintable(checkDocumentWritable(folder + "/mine.Lumaroch").reason));
 }
 
 void TestProfileCommands::importFiles_data()
