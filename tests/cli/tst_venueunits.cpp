@@ -150,7 +150,7 @@ void TestVenueUnits::refusesABadFile_data()
     QTest::newRow("no rooms") << QByteArray("[Venue]\nName=Harbour\n") << 0
                               << "no rooms: a venue needs at least one [Room NAME] section with "
                                  "Port and Baseline";
-    QTest::newRow("binary bytes") << QByteArray("[Venue]\nName=\x01\x02\n", 18) << 0
+    QTest::newRow("binary bytes") << QByteArray("[Venue]\nName=\x01\0\x02\n", 17) << 0
                                   << "cannot be read: it holds bytes that are not text";
 }
 
