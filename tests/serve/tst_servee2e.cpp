@@ -255,6 +255,8 @@ class TestServeE2e : public QObject
     {
         EventClient watcher;
         QVERIFY(watcher.open(QStringLiteral("ws://127.0.0.1:%1/api/events").arg(m_port)));
+        // Bar plays MUSIC3 (and EFF2 from the mode test) when its line goes.
+        QCOMPARE(post("Bar", R"({"MUSICMODE": 2})").status, 200);
         QVERIFY(m_bar.silent());
         // Unanswered: 503 once the reply wait (or the watchdog) ends, and the room says why.
         const HttpResult failed = post("Bar", R"({"MUTE": 1})");
@@ -271,8 +273,19 @@ class TestServeE2e : public QObject
         QCOMPARE(framesSince(m_side, before), QStringList{live(12, 0, 0, 2)});
 
         // The target talks again: the room connects again by itself.
+        const qsizetype talking = m_bar.framesTraced().size();
         QVERIFY(m_bar.talk());
         QVERIFY(watcher.waitFor({R"("room":"Bar")", R"("state":"connected")"}, kConnectTimeoutMs));
+        // As the editor does after a loss, the room keeps its modes and makes the target follow
+        // them again: a moment without a line never switches the room's sound to MUSIC1.
+        const QJsonObject settings =
+            httpRequest(m_port, "GET", "/api/rooms/Bar").json().value("settings").toObject();
+        QCOMPARE(settings.value("MUSICMODE").toInt(-1), 2);
+        QCOMPARE(settings.value("EFFMODE").toInt(-1), 3);
+        const QStringList synced = framesSince(m_bar, talking);
+        QCOMPARE(synced.filter(QRegularExpression("^CD,02,00,02,")).size(), 18);
+        QCOMPARE(synced.filter(QRegularExpression("^CD,02,02,15,")).size(), 10);
+        QCOMPARE(synced.filter(QRegularExpression("^CD,02,00,00,")), QStringList());
         const QByteArray metrics = httpRequest(m_port, "GET", "/metrics").body;
         QVERIFY2(
             metrics.contains(R"(tonvara_room_link_losses_total{venue="Harbour",room="Bar"} 1)"),
