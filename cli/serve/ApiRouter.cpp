@@ -111,22 +111,49 @@ void ApiRouter::handle(const ApiRequest &request, Reply reply)
     };
     const QStringList path = pathSegments(request.target);
     const bool open = request.method == "GET" && findAsset(path);
-    switch (m_access.check(request.headers, open)) {
-    case AccessPolicy::Verdict::ForeignOrigin:
-        counted(errorAnswer(403, QStringLiteral("requests from another site's page are refused")));
-        return;
-    case AccessPolicy::Verdict::NoToken:
-        counted(errorAnswer(401, QStringLiteral("this server needs its token: send "
-                                                "\"Authorization: Bearer TOKEN\"")));
-        return;
-    case AccessPolicy::Verdict::Allowed:
-        break;
-    }
+    if (const std::optional<ApiAnswer> refusal =
+            accessRefusal(request, open, /*eventSocket=*/false))
+        return counted(*refusal);
     if (request.body.size() > kMaxBodyBytes) {
         counted(errorAnswer(400, QStringLiteral("the body is larger than 64 KiB")));
         return;
     }
     route(request, path, counted);
+}
+
+std::optional<ApiAnswer> ApiRouter::accessRefusal(const ApiRequest &request, bool open,
+                                                  bool eventSocket) const
+{
+    const QByteArray queryToken =
+        eventSocket ? queryItem(request.target, QStringLiteral("access_token")) : QByteArray();
+    switch (m_access.check(request.headers, open, queryToken)) {
+    case AccessPolicy::Verdict::ForeignOrigin:
+        return errorAnswer(403, QStringLiteral("requests from another site's page are refused"));
+    case AccessPolicy::Verdict::NoToken:
+        return errorAnswer(401, eventSocket ? QStringLiteral("this server needs its token: add "
+                                                             "?access_token=TOKEN")
+                                            : QStringLiteral("this server needs its token: send "
+                                                             "\"Authorization: Bearer TOKEN\""));
+    case AccessPolicy::Verdict::Allowed:
+        break;
+    }
+    return std::nullopt;
+}
+
+std::optional<ApiAnswer> ApiRouter::refuseUpgrade(const ApiRequest &request)
+{
+    std::optional<ApiAnswer> refusal = accessRefusal(request, /*open=*/false, /*eventSocket=*/true);
+    if (!refusal && pathSegments(request.target) != QStringList{"api", "events"})
+        refusal = errorAnswer(404, QStringLiteral("no such resource: events are at /api/events"));
+    if (refusal)
+        return countedAnswer(*refusal);
+    return std::nullopt;
+}
+
+ApiAnswer ApiRouter::countedAnswer(ApiAnswer answer)
+{
+    ++m_answersByCode[answer.status];
+    return answer;
 }
 
 // The routes: the page, the rooms, one room, its settings, release and take, the metrics.

@@ -14,6 +14,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace tonvara::cli {
 
@@ -41,6 +42,11 @@ class ApiRouter
 
     // Answers through reply exactly once, at once or when the room has answered.
     void handle(const ApiRequest &request, Reply reply);
+    // The answer that refuses a WebSocket upgrade (for its origin, its token or a path other
+    // than /api/events), or none when it may open an event socket. Counted as any answer.
+    std::optional<ApiAnswer> refuseUpgrade(const ApiRequest &request);
+    // An answer given before a request reached the router (a body too large), counted.
+    ApiAnswer countedAnswer(ApiAnswer answer);
 
     QString venue() const { return m_venue; }
     const QList<ServedRoom *> &rooms() const { return m_rooms; }
@@ -55,6 +61,9 @@ class ApiRouter
     static QByteArray queryItem(const QByteArray &target, const QString &name);
 
   private:
+    // The event socket alone may carry its token in the query: a browser cannot set its headers.
+    std::optional<ApiAnswer> accessRefusal(const ApiRequest &request, bool open,
+                                           bool eventSocket) const;
     void route(const ApiRequest &request, const QStringList &path, const Reply &reply);
     void changeSettings(ServedRoom &room, const QByteArray &body, const Reply &reply);
     void roomCommand(ServedRoom &room, bool release, const Reply &reply);

@@ -118,8 +118,16 @@ void RoomWorker::tryConnect()
     if (probe.kind != Kind::Target) {
         m_error = whyNotConnected(m_device, probe);
     } else {
-        // Every setting first, so that the synchronisation pushes the target's own values.
-        *m_store = factoryStore();
+        // Every setting first, so that the synchronisation pushes the target's own values. The
+        // modes cannot be read: after a loss the room keeps its own, as the editor does, and
+        // the synchronisation makes the target follow them again.
+        ParameterStore fresh = factoryStore();
+        if (m_known) {
+            fresh.musicMode = m_store->musicMode;
+            fresh.micMode = m_store->micMode;
+            fresh.effMode = m_store->effMode;
+        }
+        *m_store = fresh;
         m_link->setFramesTotal(BulkTransfer::kReadFrames);
         const BulkTransfer::Result read = m_bulk->readAllFromTarget();
         m_frames += quint64(m_link->framesSent());

@@ -4,7 +4,6 @@
 #include <QHttpServerResponder>
 #include <QJsonDocument>
 #include <QMetaEnum>
-#include <QNetworkRequest>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -17,11 +16,6 @@
 namespace tonvara::cli {
 
 namespace {
-
-// Close codes of a refused event socket (the 4000s are the application's own).
-constexpr quint16 kCloseNotFound = 4404;
-constexpr quint16 kCloseForbidden = 4403;
-constexpr quint16 kCloseUnauthorized = 4401;
 
 // A request head larger than this is no request of ours.
 constexpr qsizetype kMaxHeadBytes = 16 * 1024;
@@ -36,8 +30,8 @@ constexpr std::chrono::milliseconds kDrainTime{2000};
 class UpgradeGate : public QTcpServer
 {
   public:
-    UpgradeGate(QWebSocketServer &webSockets, QObject *parent)
-        : QTcpServer(parent), m_webSockets(webSockets)
+    UpgradeGate(QWebSocketServer &webSockets, ApiRouter &router, QObject *parent)
+        : QTcpServer(parent), m_webSockets(webSockets), m_router(router)
     {
     }
 
@@ -73,12 +67,20 @@ class UpgradeGate : public QTcpServer
         deadline->deleteLater();
         disconnect(socket, nullptr, this, nullptr);
         disconnect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        switch (classifyRequestHead(QByteArrayView(head).first(end))) {
+        const QByteArrayView requestHead = QByteArrayView(head).first(end);
+        switch (classifyRequestHead(requestHead)) {
         case RequestHead::WebSocket:
+            // Refused with its status before the handshake: a page elsewhere never sees it open.
+            if (const std::optional<ApiAnswer> refusal =
+                    m_router.refuseUpgrade(upgradeRequest(requestHead))) {
+                refuse(socket, *refusal);
+                return;
+            }
             m_webSockets.handleConnection(socket);
             break;
         case RequestHead::BodyTooLarge:
-            refuseBody(socket);
+            refuse(socket, m_router.countedAnswer(
+                               errorAnswer(400, QStringLiteral("the body is larger than 64 KiB"))));
             return;
         case RequestHead::Http:
             // Qt's HTTP server takes a whole request in before its handler sees it; bounded
@@ -91,10 +93,43 @@ class UpgradeGate : public QTcpServer
         emit socket->readyRead();
     }
 
-    static void refuseBody(QTcpSocket *socket)
+    // The request line and headers of an upgrade's head; it has no body.
+    static ApiRequest upgradeRequest(QByteArrayView head)
     {
-        const ApiAnswer answer = errorAnswer(400, QStringLiteral("the body is larger than 64 KiB"));
-        socket->write("HTTP/1.1 400 Bad Request\r\nContent-Type: " + answer.contentType +
+        ApiRequest request;
+        const QList<QByteArray> lines = head.toByteArray().split('\n');
+        const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+        request.method = requestLine.value(0);
+        request.target = requestLine.value(1);
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const qsizetype colon = lines.at(i).indexOf(':');
+            if (colon > 0)
+                request.headers.append(
+                    {lines.at(i).left(colon).trimmed(), lines.at(i).mid(colon + 1).trimmed()});
+        }
+        return request;
+    }
+
+    static QByteArray reasonPhrase(int status)
+    {
+        switch (status) {
+        case 401:
+            return "Unauthorized";
+        case 403:
+            return "Forbidden";
+        case 404:
+            return "Not Found";
+        default:
+            break;
+        }
+        return "Bad Request";
+    }
+
+    // Answers the connection's first request with a refusal and closes it.
+    static void refuse(QTcpSocket *socket, const ApiAnswer &answer)
+    {
+        socket->write("HTTP/1.1 " + QByteArray::number(answer.status) + ' ' +
+                      reasonPhrase(answer.status) + "\r\nContent-Type: " + answer.contentType +
                       "\r\nContent-Length: " + QByteArray::number(answer.body.size()) +
                       "\r\nConnection: close\r\n\r\n" + answer.body);
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
@@ -107,6 +142,7 @@ class UpgradeGate : public QTcpServer
     }
 
     QWebSocketServer &m_webSockets;
+    ApiRouter &m_router;
 };
 
 } // namespace
@@ -195,7 +231,7 @@ VenueServer::~VenueServer()
 
 quint16 VenueServer::listenOn(const QHostAddress &address, quint16 port, QString &error)
 {
-    auto *server = new UpgradeGate(m_webSockets, this);
+    auto *server = new UpgradeGate(m_webSockets, m_router, this);
     if (!server->listen(address, port)) {
         error = server->errorString();
         delete server;
@@ -234,52 +270,11 @@ void VenueServer::missingHandler(const QHttpServerRequest &request, QTcpSocket *
 
 void VenueServer::onNewWebSocket()
 {
+    // The gate has checked every upgrade it hands over: path, origin and token.
     while (m_webSockets.hasPendingConnections()) {
         QWebSocket *socket = m_webSockets.nextPendingConnection();
         if (!socket)
             return;
-        // Every upgrade arrives here, whatever its path: only /api/events is an event socket.
-        const QUrl url = socket->requestUrl();
-        HeaderList headers;
-        const QNetworkRequest upgrade = socket->request();
-        for (const QByteArray &name : upgrade.rawHeaderList())
-            headers.append({name, upgrade.rawHeader(name)});
-        if (!hasHeader(headers, "host") && !url.host().isEmpty())
-            headers.append(
-                {"Host",
-                 (url.host() + (url.port() > 0 ? QStringLiteral(":%1").arg(url.port()) : QString()))
-                     .toUtf8()});
-        if (!hasHeader(headers, "origin") && !socket->origin().isEmpty())
-            headers.append({"Origin", socket->origin().toUtf8()});
-        const QByteArray target = targetOf(url);
-        quint16 refusal = 0;
-        QString why;
-        if (ApiRouter::pathSegments(target) != QStringList{"api", "events"}) {
-            refusal = kCloseNotFound;
-            why = QStringLiteral("no such resource: events are at /api/events");
-        } else {
-            switch (m_router.access().check(headers, /*open=*/false,
-                                            ApiRouter::queryItem(target, "access_token"))) {
-            case AccessPolicy::Verdict::ForeignOrigin:
-                refusal = kCloseForbidden;
-                why = QStringLiteral("requests from another site's page are refused");
-                break;
-            case AccessPolicy::Verdict::NoToken:
-                refusal = kCloseUnauthorized;
-                why = QStringLiteral("this server needs its token: add ?access_token=TOKEN");
-                break;
-            case AccessPolicy::Verdict::Allowed:
-                break;
-            }
-        }
-        if (refusal) {
-            // Closed once the handshake that delivered it has unwound.
-            QTimer::singleShot(0, socket, [socket, refusal, why] {
-                socket->close(static_cast<QWebSocketProtocol::CloseCode>(refusal), why);
-                socket->deleteLater();
-            });
-            continue;
-        }
         socket->setParent(this);
         m_eventSockets.append(socket);
         connect(socket, &QWebSocket::disconnected, this, [this, socket] {

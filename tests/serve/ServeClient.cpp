@@ -6,6 +6,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTcpSocket>
 #include <QTimer>
 
 namespace tonvara::test {
@@ -40,6 +41,21 @@ HttpResult httpRequest(quint16 port, const QByteArray &method, const QByteArray 
     }
     reply->deleteLater();
     return result;
+}
+
+QByteArray rawExchange(quint16 port, const QByteArray &bytes, int timeoutMs)
+{
+    QTcpSocket socket;
+    QByteArray received;
+    QEventLoop loop;
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    QObject::connect(&socket, &QTcpSocket::connected, &socket, [&] { socket.write(bytes); });
+    QObject::connect(&socket, &QTcpSocket::readyRead, &socket,
+                     [&] { received += socket.readAll(); });
+    QObject::connect(&socket, &QTcpSocket::disconnected, &loop, &QEventLoop::quit);
+    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+    loop.exec();
+    return received + socket.readAll();
 }
 
 EventClient::EventClient() : m_socket(std::make_unique<QWebSocket>())

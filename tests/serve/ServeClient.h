@@ -30,6 +30,10 @@ HttpResult httpRequest(quint16 port, const QByteArray &method, const QByteArray 
                        const QByteArray &body = {}, const Headers &headers = {},
                        int timeoutMs = 15000);
 
+// Writes bytes as they are to 127.0.0.1:port; what came back until the server closed the
+// connection or the time ran out.
+QByteArray rawExchange(quint16 port, const QByteArray &bytes, int timeoutMs = 5000);
+
 // An event socket: collects every text message it receives.
 class EventClient
 {
