@@ -1,6 +1,8 @@
 #include "AccessPolicy.h"
 
 #include <QFile>
+#include <QHostAddress>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -11,6 +13,16 @@ namespace {
 // A token file is one line; anything longer is not a token.
 constexpr qint64 kMaxTokenFileBytes = 4096;
 constexpr qsizetype kMinTokenLength = 16;
+
+// A Host header's host (without its port) is localhost or a loopback address.
+bool namesLoopback(const QByteArray &host)
+{
+    const QString name = QUrl(QStringLiteral("http://") + QString::fromLatin1(host)).host();
+    if (name.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+        return true;
+    const QHostAddress address(name);
+    return !address.isNull() && address.isLoopback();
+}
 
 } // namespace
 
@@ -51,7 +63,11 @@ AccessPolicy::Verdict AccessPolicy::check(const HeaderList &headers, bool open,
         if (host.isEmpty() || origin.compare("http://" + host, Qt::CaseInsensitive) != 0)
             return Verdict::ForeignOrigin;
     }
-    if (open || m_token.isEmpty())
+    if (m_token.isEmpty()) {
+        const QByteArray host = headerValue(headers, "host").trimmed();
+        return host.isEmpty() || namesLoopback(host) ? Verdict::Allowed : Verdict::ForeignHost;
+    }
+    if (open)
         return Verdict::Allowed;
     const QByteArray authorization = headerValue(headers, "authorization").trimmed();
     const QByteArray scheme = "bearer ";

@@ -1,7 +1,10 @@
 // Who may use the server: a request whose Origin header names another site is refused, so a
 // web page elsewhere cannot drive the rooms through a browser on this machine; with a token,
 // every request but the page and its assets must carry it (a bearer header, or for the event
-// socket the access_token query item), compared in constant time. Pure; any thread.
+// socket the access_token query item), compared in constant time. Without a token the server
+// listens on loopback only, and a Host header that names anything but a loopback host is
+// refused too: a page on a name that resolves to 127.0.0.1 (DNS rebinding) sends its own
+// name as Host and as Origin alike, which the origin check alone cannot tell. Pure; any thread.
 #pragma once
 
 #include <QByteArray>
@@ -27,6 +30,7 @@ class AccessPolicy
     {
         Allowed,
         ForeignOrigin, // 403
+        ForeignHost,   // 403: without a token, a Host that is not a loopback name
         NoToken        // 401
     };
 

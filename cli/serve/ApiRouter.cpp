@@ -129,6 +129,9 @@ std::optional<ApiAnswer> ApiRouter::accessRefusal(const ApiRequest &request, boo
     switch (m_access.check(request.headers, open, queryToken)) {
     case AccessPolicy::Verdict::ForeignOrigin:
         return errorAnswer(403, QStringLiteral("requests from another site's page are refused"));
+    case AccessPolicy::Verdict::ForeignHost:
+        return errorAnswer(403, QStringLiteral("without --token-file this server answers only "
+                                               "requests to localhost or a loopback address"));
     case AccessPolicy::Verdict::NoToken:
         return errorAnswer(401, eventSocket ? QStringLiteral("this server needs its token: add "
                                                              "?access_token=TOKEN")

@@ -74,6 +74,44 @@ class TestServeUnits : public QObject
         QCOMPARE(int(policy.check(headers, open)), verdict);
     }
 
+    void hostWithoutToken_data()
+    {
+        QTest::addColumn<QByteArray>("host");
+        QTest::addColumn<int>("verdict");
+        QTest::newRow("localhost")
+            << QByteArray("localhost:8350") << int(AccessPolicy::Verdict::Allowed);
+        QTest::newRow("LOCALHOST without port")
+            << QByteArray("LOCALHOST") << int(AccessPolicy::Verdict::Allowed);
+        QTest::newRow("127.0.0.1")
+            << QByteArray("127.0.0.1:8350") << int(AccessPolicy::Verdict::Allowed);
+        QTest::newRow("127.0.0.2")
+            << QByteArray("127.0.0.2:8350") << int(AccessPolicy::Verdict::Allowed);
+        QTest::newRow("::1") << QByteArray("[::1]:8350") << int(AccessPolicy::Verdict::Allowed);
+        QTest::newRow("no host header") << QByteArray() << int(AccessPolicy::Verdict::Allowed);
+        QTest::newRow("rebound name")
+            << QByteArray("rooms.example:8350") << int(AccessPolicy::Verdict::ForeignHost);
+        QTest::newRow("localhost as a subdomain")
+            << QByteArray("localhost.example:8350") << int(AccessPolicy::Verdict::ForeignHost);
+        QTest::newRow("LAN address")
+            << QByteArray("10.0.0.2:8350") << int(AccessPolicy::Verdict::ForeignHost);
+    }
+    void hostWithoutToken()
+    {
+        // A page on a name that resolves to this machine sends that name as Host and as Origin
+        // alike, so the origin check passes it; the page and the API must both refuse it.
+        QFETCH(QByteArray, host);
+        QFETCH(int, verdict);
+        HeaderList headers;
+        if (!host.isEmpty())
+            headers = {{"Host", host}, {"Origin", "http://" + host}};
+        const AccessPolicy policy;
+        QCOMPARE(int(policy.check(headers, /*open=*/true)), verdict);
+        QCOMPARE(int(policy.check(headers, /*open=*/false)), verdict);
+        // With a token the server may listen on the network, where any name is its own.
+        const AccessPolicy withToken(QByteArray("0123456789abcdef"));
+        QCOMPARE(int(withToken.check(headers, /*open=*/true)), int(AccessPolicy::Verdict::Allowed));
+    }
+
     void requestHeads_data()
     {
         QTest::addColumn<QByteArray>("head");
