@@ -88,7 +88,14 @@ function renderRoom(room) {
     const key = control.dataset.key;
     const busy = pending.has(`${room.name}\u0000${key}`);
     control.disabled = !connected || !known || busy;
-    if (busy || !known || !(key in settings)) continue;
+    if (!known && !busy) {
+      // A room never read holds no values: show none, rather than the first of each list.
+      if (control.tagName === 'SELECT') control.selectedIndex = -1;
+      const output = card.querySelector(`output[data-for="${key}"]`);
+      if (output) output.textContent = '–';
+      continue;
+    }
+    if (busy || !(key in settings)) continue;
     const value = settings[key];
     if (control.tagName === 'BUTTON' && key === 'MUTE')
       control.setAttribute('aria-pressed', String(value === 1));
