@@ -161,7 +161,7 @@ int runServe(const QStringList &arguments)
         return kExitUsage;
     }
     const Venue &venue = std::get<Venue>(read);
-    QList<ServedRoomSpec> rooms;
+    QList<ServedRoomEntry> rooms;
     for (const VenueRoom &room : venue.rooms)
         rooms.append({room.name, room.port});
 

@@ -9,15 +9,15 @@
 
 namespace tonvara::cli {
 
-VenueService::VenueService(const QString &venue, const QList<ServedRoomSpec> &rooms,
+VenueService::VenueService(const QString &venue, const QList<ServedRoomEntry> &rooms,
                            const QStringList &portTable, AccessPolicy access, QObject *parent)
     : QObject(parent), m_venue(venue)
 {
     QList<ServedRoom *> served;
-    for (const ServedRoomSpec &spec : rooms) {
-        const PortName port = resolvePort(spec.port, portTable);
+    for (const ServedRoomEntry &entry : rooms) {
+        const PortName port = resolvePort(entry.port, portTable);
         QString why = port.error.isEmpty() ? port.missing : port.error;
-        auto *room = new Room(spec.name, spec.port, port.device, why, this);
+        auto *room = new Room(entry.name, entry.port, port.device, why, this);
         m_rooms.append(room);
         served.append(room);
     }

@@ -20,7 +20,7 @@ class ApiRouter;
 class Room;
 class VenueServer;
 
-struct ServedRoomSpec
+struct ServedRoomEntry
 {
     QString name;
     QString port; // as the venue file gives it
@@ -31,7 +31,7 @@ class VenueService : public QObject
     Q_OBJECT
   public:
     // portTable: the devices COM1, COM2 ... stand for.
-    VenueService(const QString &venue, const QList<ServedRoomSpec> &rooms,
+    VenueService(const QString &venue, const QList<ServedRoomEntry> &rooms,
                  const QStringList &portTable, AccessPolicy access, QObject *parent = nullptr);
     ~VenueService() override;
 

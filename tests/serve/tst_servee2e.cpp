@@ -80,7 +80,7 @@ class TestServeE2e : public QObject
         QVERIFY(m_side.setSetting(5, 0, 0, 30));
         m_service = std::make_unique<VenueService>(
             QStringLiteral("Harbour"),
-            QList<ServedRoomSpec>{{"Bar", m_bar.device()}, {"Side Room", m_side.device()}},
+            QList<ServedRoomEntry>{{"Bar", m_bar.device()}, {"Side Room", m_side.device()}},
             QStringList{}, AccessPolicy());
         QString error;
         m_port = m_service->listen(QHostAddress::LocalHost, 0, error);
