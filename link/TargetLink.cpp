@@ -484,9 +484,10 @@ void TargetLink::syncAfterConnect()
     m_view.setMainWindowEnabled(false);
     beginProgress(m_store.effMode >= 20 ? 44 : 42);
 
-    // A mode out of range sends nothing and ends the synchronisation.
-    const auto liveRow = [this](TableId id, int row) {
-        const std::vector<LiveFrame> frames = modeRowFrames(m_store, id, row);
+    // The current mode of each list, as choosing it sends it; a mode out of range sends
+    // nothing and ends the synchronisation.
+    const auto liveMode = [this](int list, int modeNumber) {
+        const std::vector<LiveFrame> frames = modeFrames(m_store, list, modeNumber);
         return !frames.empty() && sendLiveFrames(*this, frames);
     };
     const auto read = [this](int group, int address) {
@@ -494,13 +495,8 @@ void TargetLink::syncAfterConnect()
     };
 
     [&] {
-        const int music = m_store.musicMode;
-        const int mic = m_store.micMode;
-        const int eff = m_store.effMode;
-        if (!liveRow(TableId::Music, music) || !liveRow(TableId::Mic, mic))
-            return;
-        if (eff < 20 ? !liveRow(TableId::Ktv, eff)
-                     : !liveRow(TableId::Eff, ParameterStore::rowOfMode(TableId::Eff, eff)))
+        if (!liveMode(0, m_store.musicMode) || !liveMode(1, m_store.micMode) ||
+            !liveMode(2, m_store.effMode))
             return;
         for (int k = 0; k < kVolSetCount; ++k) {
             if (!read(Group::StartLevel, k))
